@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every test: the whole suite (warnings as errors),
+# the whole suite again under AddressSanitizer + UndefinedBehaviorSanitizer, and each fuzz
+# target fuzzed for about 20 seconds.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+
+echo "== build and test (ci preset, build/)"
+cmake --preset ci
+cmake --build --preset ci
+ctest --preset ci
+
+echo "== build and test under AddressSanitizer + UndefinedBehaviorSanitizer (build-asan/)"
+cmake --preset asan
+cmake --build --preset asan
+ctest --preset asan
+
+echo "== fuzzing (clang 14 libFuzzer, build-fuzz/)"
+scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
+
+echo "== all tests passed"

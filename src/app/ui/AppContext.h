@@ -1,0 +1,44 @@
+#pragma once
+
+#include "app/AppSettings.h"
+#include "app/ConfigWorkspace.h"
+#include "app/ProductIdentity.h"
+#include "texts/TextTable.h"
+
+#include <QStringList>
+
+class MessageService;
+class ModalRunner;
+class FileDialogs;
+class UrlOpener;
+class EchoClient;
+class ProcessRunner;
+class HttpClient;
+class Clock;
+
+// The services the windows use; not owned. main() passes the real ones, tests strict fakes.
+struct AppServices
+{
+    MessageService *messages = nullptr;
+    ModalRunner *modal = nullptr;
+    FileDialogs *files = nullptr;
+    UrlOpener *urls = nullptr;
+    EchoClient *echo = nullptr;
+    ProcessRunner *processes = nullptr;
+    HttpClient *http = nullptr;
+    Clock *clock = nullptr;
+};
+
+// The state shared by all windows, created by main() and passed to every window's
+// constructor. There are no globals.
+struct AppContext
+{
+    ConfigWorkspace workspace;
+    AppSettings settings;
+    ProductIdentity identity;
+    TextTable texts;
+    QStringList Copy_Row_List; // the access-list editor's row clipboard
+    AppServices services;
+
+    QString text(int index) const { return texts.text(index); }
+};

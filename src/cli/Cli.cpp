@@ -1,0 +1,75 @@
+#include "cli/Cli.h"
+
+#include "cli/CliIo.h"
+#include "cli/Commands.h"
+
+#include <QHash>
+
+QString Cli_Help_Text()
+{
+    return QStringLiteral(
+        "Usage: brivant-cli COMMAND [ARGUMENTS]\n"
+        "\n"
+        "The command-line tool of the configurator ZE52840 for the converter DA52840.\n"
+        "\n"
+        "Commands:\n"
+        "  texts [--workspace DIR] [--language NAME] [--lng]\n"
+        "      Load the language NAME (default English) from DIR/LANGUAGE and print the 1400\n"
+        "      texts as one JSON array, or with --lng as a complete language file.\n"
+        "  compile PROJECT_DIR\n"
+        "      Compile ParGen.xml and S7_Protocol.xml into PROJECT_DIR/bin/bank1.bin and bank2.bin.\n"
+        "  gsd PROJECT_DIR FILE [--force]\n"
+        "      Write the GSD file of the project to FILE (\".gsd\" appended when missing).\n"
+        "  validate PROJECT_DIR [--all]\n"
+        "      Check ParGen.xml and S7_Protocol.xml as the windows do; exit 1 on a fault, 2 when\n"
+        "      a file cannot be loaded. --all lists every faulty rule.\n"
+        "  job --workspace DIR --project NAME --ip TEXT --option 0|1|2 [--no-read-back]\n"
+        "      Write DIR/Ethernet_Update.xml as the update window does.\n"
+        "  dump FILE\n"
+        "      Decode bank1.bin or bank2.bin for people.\n"
+        "  export-rules PROJECT_DIR FILE.csv\n"
+        "      Write both rule lists of S7_Protocol.xml as CSV.\n"
+        "  import-rules PROJECT_DIR FILE.csv\n"
+        "      Check the rules of a CSV file and write them to S7_Protocol.xml when valid.\n"
+        "  update PROJECT_DIR --ip A.B.C.D [--option 0|1|2] [--no-read-back] [--workspace DIR]\n"
+        "      Compile, check the device by ICMP echo, write the job and run the update program.\n"
+        "\n"
+        "Options:\n"
+        "  --help       Show this text.\n"
+        "  --version    Show the program version.\n");
+}
+
+int Run_Cli(const QStringList &args, CliIo &io)
+{
+    if (args.isEmpty()) {
+        io.err.write(Cli_Help_Text().toUtf8());
+        return kUsageExit;
+    }
+    const QString &command = args.first();
+    if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
+        io.out.write(Cli_Help_Text().toUtf8());
+        return 0;
+    }
+    if (command == QLatin1String("--version")) {
+        io.println(QStringLiteral("1.002"));
+        return 0;
+    }
+    using Command = int (*)(const QStringList &, CliIo &);
+    static const QHash<QString, Command> commands = {
+        {QStringLiteral("texts"), &Cmd_Texts},
+        {QStringLiteral("compile"), &Cmd_Compile},
+        {QStringLiteral("gsd"), &Cmd_Gsd},
+        {QStringLiteral("validate"), &Cmd_Validate},
+        {QStringLiteral("job"), &Cmd_Job},
+        {QStringLiteral("dump"), &Cmd_Dump},
+        {QStringLiteral("export-rules"), &Cmd_ExportRules},
+        {QStringLiteral("import-rules"), &Cmd_ImportRules},
+        {QStringLiteral("update"), &Cmd_Update},
+    };
+    const auto it = commands.constFind(command);
+    if (it == commands.constEnd()) {
+        io.errln(QStringLiteral("brivant-cli: unknown command '%1'; see brivant-cli --help").arg(command));
+        return kUsageExit;
+    }
+    return (*it)(args.mid(1), io);
+}

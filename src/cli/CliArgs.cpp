@@ -1,0 +1,37 @@
+#include "cli/CliArgs.h"
+
+std::optional<CliArgs> CliArgs::parse(const QStringList &args, const QStringList &valueOptions,
+                                      const QStringList &flags, QString *error)
+{
+    CliArgs result;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (!a.startsWith(QLatin1String("--")) || a == QLatin1String("--")) {
+            result.positional.append(a);
+            continue;
+        }
+        QString name = a;
+        std::optional<QString> inlineValue;
+        const qsizetype eq = a.indexOf(u'=');
+        if (eq > 0) {
+            name = a.left(eq);
+            inlineValue = a.mid(eq + 1);
+        }
+        if (valueOptions.contains(name)) {
+            if (inlineValue) {
+                result.m_values.insert(name, *inlineValue);
+            } else if (i + 1 < args.size()) {
+                result.m_values.insert(name, args[++i]);
+            } else {
+                *error = QStringLiteral("option %1 needs a value").arg(name);
+                return std::nullopt;
+            }
+        } else if (flags.contains(name) && !inlineValue) {
+            result.m_flags.insert(name);
+        } else {
+            *error = QStringLiteral("unknown option %1").arg(a);
+            return std::nullopt;
+        }
+    }
+    return result;
+}

@@ -1,0 +1,16 @@
+#include "cli/Cli.h"
+#include "cli/CliIo.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QFile out;
+    QFile err;
+    out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    CliIo io{out, err, QCoreApplication::applicationDirPath()};
+    return Run_Cli(app.arguments().mid(1), io);
+}

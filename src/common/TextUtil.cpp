@@ -1,0 +1,76 @@
+#include "common/TextUtil.h"
+
+#include <cstdint>
+
+namespace {
+
+int hexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+int Text_To_Int(QStringView text, int defaultValue)
+{
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && text[i] == u' ')
+        ++i;
+    bool negative = false;
+    if (i < n && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    int base = 10;
+    if (i < n && text[i] == u'$') {
+        base = 16;
+        ++i;
+    } else if (i < n && (text[i] == u'x' || text[i] == u'X')) {
+        base = 16;
+        ++i;
+    } else if (i + 1 < n && text[i] == u'0' && (text[i + 1] == u'x' || text[i + 1] == u'X')) {
+        base = 16;
+        i += 2;
+    }
+    if (i >= n)
+        return defaultValue;
+
+    // The magnitude may reach 2^31 for a negative value; anything beyond is an overflow.
+    const std::int64_t limit = negative ? 2147483648LL : 2147483647LL;
+    std::int64_t value = 0;
+    for (; i < n; ++i) {
+        int digit = -1;
+        if (base == 16) {
+            digit = hexDigit(text[i]);
+        } else {
+            const char16_t u = text[i].unicode();
+            if (u >= '0' && u <= '9')
+                digit = u - '0';
+        }
+        if (digit < 0)
+            return defaultValue;
+        value = value * base + digit;
+        if (value > limit)
+            return defaultValue;
+    }
+    return static_cast<int>(negative ? -value : value);
+}
+
+QString Trim_Text(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin].unicode() <= 32)
+        ++begin;
+    while (end > begin && text[end - 1].unicode() <= 32)
+        --end;
+    return text.mid(begin, end - begin).toString();
+}

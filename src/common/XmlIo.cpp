@@ -1,0 +1,135 @@
+#include "common/XmlIo.h"
+
+#include "common/Errors.h"
+#include "common/SafeFile.h"
+#include "common/TextUtil.h"
+
+#include <QDir>
+#include <QFile>
+
+QDomDocument Load_Xml_File(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw FileError(QStringLiteral("Cannot read %1: %2")
+                            .arg(QDir::toNativeSeparators(path), file.errorString()));
+    return Parse_Xml(file.readAll(), QDir::toNativeSeparators(path));
+}
+
+QDomDocument Parse_Xml(const QByteArray &bytes, const QString &what)
+{
+    QDomDocument doc;
+    QString message;
+    int line = 0;
+    int column = 0;
+    if (!doc.setContent(bytes, false, &message, &line, &column))
+        throw XmlError(QStringLiteral("%1 is not a valid XML file: %2 (line %3, column %4)")
+                           .arg(what, message)
+                           .arg(line)
+                           .arg(column));
+    return doc;
+}
+
+QDomElement Document_Root(const QDomDocument &doc)
+{
+    return doc.documentElement();
+}
+
+QDomElement XmlValueReader::element(const QString &name) const
+{
+    if (m_parent.isNull())
+        return {};
+    return m_parent.firstChildElement(name);
+}
+
+std::optional<QString> XmlValueReader::text(const QString &name) const
+{
+    const QDomElement e = element(name);
+    if (e.isNull())
+        return std::nullopt;
+    return Element_Text(e);
+}
+
+QString XmlValueReader::text(const QString &name, const QString &defaultValue) const
+{
+    return text(name).value_or(defaultValue);
+}
+
+int XmlValueReader::integer(const QString &name, int defaultValue) const
+{
+    const std::optional<QString> t = text(name);
+    return t ? Text_To_Int(*t, defaultValue) : defaultValue;
+}
+
+std::optional<QString> Element_Text(const QDomElement &element)
+{
+    QString result;
+    for (QDomNode n = element.firstChild(); !n.isNull(); n = n.nextSibling()) {
+        if (n.isElement())
+            return std::nullopt;
+        if (n.isText() || n.isCDATASection())
+            result += n.toCharacterData().data();
+    }
+    return result;
+}
+
+NewXmlDocument Create_Xml_Document(const QString &rootName, bool withVersionComment)
+{
+    NewXmlDocument result;
+    result.root = result.doc.createElement(rootName);
+    result.doc.appendChild(result.root);
+    if (withVersionComment)
+        result.doc.appendChild(result.doc.createComment(QString::fromLatin1(kSoftwareVersionComment)));
+    return result;
+}
+
+QDomElement Append_Text_Element(QDomDocument &doc, QDomElement &parent, const QString &name,
+                                const QString &text)
+{
+    QDomElement e = doc.createElement(name);
+    e.appendChild(doc.createTextNode(text));
+    parent.appendChild(e);
+    return e;
+}
+
+QByteArray Serialize_Xml(const QDomDocument &doc)
+{
+    return doc.toByteArray(-1);
+}
+
+void Save_Xml_Document(const QDomDocument &doc, const QString &path)
+{
+    Write_File_Safely(path, Serialize_Xml(doc));
+}
+
+qsizetype First_Invalid_Xml_Char(QStringView text)
+{
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = text[i].unicode();
+        if (u < 0x20) {
+            if (u != 0x09 && u != 0x0A && u != 0x0D)
+                return i;
+        } else if (u == 0xFFFE || u == 0xFFFF) {
+            return i;
+        } else if (QChar::isHighSurrogate(u)) {
+            if (i + 1 >= n || !QChar::isLowSurrogate(text[i + 1].unicode()))
+                return i;
+            ++i;
+        } else if (QChar::isLowSurrogate(u)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+void Require_Xml_Text(QStringView text, const QString &where)
+{
+    const qsizetype at = First_Invalid_Xml_Char(text);
+    if (at < 0)
+        return;
+    throw ValueError(QStringLiteral("%1 holds a character that an XML file cannot carry (U+%2 at position %3)")
+                         .arg(where)
+                         .arg(QString::number(text[at].unicode(), 16).toUpper().rightJustified(4, u'0'))
+                         .arg(at + 1));
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Asks for file names. An empty result means the user cancelled.
+class FileDialogs
+{
+public:
+    virtual ~FileDialogs() = default;
+    // `filter` in Qt's form, for example "Generic Station Description (*.gsd)".
+    virtual QString getSaveFileName(QWidget *parent, const QString &folder, const QString &filter) = 0;
+};

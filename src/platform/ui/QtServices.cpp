@@ -1,0 +1,55 @@
+#include "platform/ui/QtServices.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+
+QWidget *activeParent()
+{
+    return QApplication::activeWindow();
+}
+
+} // namespace
+
+void QtMessageService::error(const QString &text)
+{
+    QMessageBox::critical(activeParent(), QStringLiteral("Error"), text, QMessageBox::Ok);
+}
+
+void QtMessageService::warning(const QString &text)
+{
+    QMessageBox::warning(activeParent(), QStringLiteral("Warning"), text, QMessageBox::Ok);
+}
+
+bool QtMessageService::question(const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text,
+                    QMessageBox::Yes | QMessageBox::No, activeParent());
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtMessageService::generalError(const QString &text)
+{
+    QMessageBox::critical(activeParent(), QApplication::applicationDisplayName(), text, QMessageBox::Ok);
+}
+
+int QtModalRunner::run(QDialog &dialog)
+{
+    return dialog.exec();
+}
+
+QString QtFileDialogs::getSaveFileName(QWidget *parent, const QString &folder, const QString &filter)
+{
+    // No default suffix and no title: the caller appends the extension itself.
+    return QFileDialog::getSaveFileName(parent, QString(), folder, filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+void QtUrlOpener::open(const QUrl &url)
+{
+    QDesktopServices::openUrl(url);
+}

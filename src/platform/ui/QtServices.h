@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/MessageService.h"
+#include "platform/UrlOpener.h"
+#include "platform/ui/FileDialogs.h"
+#include "platform/ui/ModalRunner.h"
+
+#include <QPointer>
+#include <QWidget>
+
+// The real dialog services of the running program.
+class QtMessageService : public MessageService
+{
+public:
+    void error(const QString &text) override;
+    void warning(const QString &text) override;
+    bool question(const QString &text) override;
+    void generalError(const QString &text) override;
+};
+
+class QtModalRunner : public ModalRunner
+{
+public:
+    int run(QDialog &dialog) override;
+};
+
+class QtFileDialogs : public FileDialogs
+{
+public:
+    QString getSaveFileName(QWidget *parent, const QString &folder, const QString &filter) override;
+};
+
+class QtUrlOpener : public UrlOpener
+{
+public:
+    void open(const QUrl &url) override;
+};
