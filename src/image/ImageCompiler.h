@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Builds the two device images from a project's ParGen.xml and S7_Protocol.xml and writes
+// them as bin/bank1.bin (2048 bytes) and bin/bank2.bin (28672 bytes).
+class ImageCompiler
+{
+public:
+    ImageCompiler();
+    ~ImageCompiler();
+
+    // Missing files keep their part's defaults. Throws XmlError when a file is not well-formed
+    // or S7_Protocol.xml lacks one of its lists, ValueError when more rules are enabled than
+    // bank 2 can hold.
+    void Compile_Banks(const QString &parGenFile, const QString &s7ProtocolFile);
+
+    // Writes projectDir/bin/bank1.bin and bank2.bin safely (bin is created when missing).
+    // Throws FileError naming the file and the reason.
+    void Write_Bank_Files(const QString &projectDir) const;
+
+    const QByteArray &bank1Output() const;
+    const QByteArray &bank2Output() const;
+    int ruleCount() const;
+    quint32 checksum() const;
+
+private:
+    struct State;
+    State *m_state;
+};
