@@ -6,6 +6,7 @@
 #include "texts/TextTable.h"
 
 #include <QStringList>
+#include <functional>
 
 class MessageService;
 class ModalRunner;
@@ -39,6 +40,8 @@ struct AppContext
     TextTable texts;
     QStringList Copy_Row_List; // the access-list editor's row clipboard
     AppServices services;
+    // Re-labels every window after a language change (set by the main window).
+    std::function<void()> changeLanguage;
 
     QString text(int index) const { return texts.text(index); }
 };
