@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
+
 QDomDocument Load_Xml_File(const QString &path)
 {
     QFile file(path);
@@ -67,8 +69,9 @@ std::optional<QString> Element_Text(const QDomElement &element)
     for (QDomNode n = element.firstChild(); !n.isNull(); n = n.nextSibling()) {
         if (n.isElement())
             return std::nullopt;
+        // toText() serves CDATA sections too; toCharacterData() returns nothing for them.
         if (n.isText() || n.isCDATASection())
-            result += n.toCharacterData().data();
+            result += n.toText().data();
     }
     return result;
 }
@@ -87,7 +90,15 @@ QDomElement Append_Text_Element(QDomDocument &doc, QDomElement &parent, const QS
                                 const QString &text)
 {
     QDomElement e = doc.createElement(name);
-    e.appendChild(doc.createTextNode(text));
+    // The parser drops text nodes made only of blanks; a CDATA section keeps them. (A carriage
+    // return inside it still becomes a line feed, as XML normalises line ends.)
+    const bool blanksOnly = !text.isEmpty() && std::all_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+    });
+    if (blanksOnly)
+        e.appendChild(doc.createCDATASection(text));
+    else
+        e.appendChild(doc.createTextNode(text));
     parent.appendChild(e);
     return e;
 }

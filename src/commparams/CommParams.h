@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <array>
+#include <cstdint>
 #include <optional>
 
 // The sixteen values of ParGen.xml, as texts (the window's view). Each text is written as it
@@ -41,3 +42,29 @@ struct CommParamsFault
     int textId;
 };
 std::optional<CommParamsFault> Controllo_Dati(const CommParams &params);
+
+// ParGen.xml as the image compiler reads it: each value by Text_To_Int with the compiler's
+// default (address 192.168.0.10, mask 255.255.255.0, gateway 192.168.0.1, station address 10,
+// both byte counts 244); octets and the station address keep their low 8 bits. The gateway is
+// 255.255.255.255 unless S7_Protocol_EN_GAT reads exactly "1". Nothing when the file does not
+// exist; throws XmlError when it is not well-formed.
+struct CompilerParGen
+{
+    std::array<std::uint8_t, 4> ipAddress{};
+    std::array<std::uint8_t, 4> subnetMask{};
+    std::array<std::uint8_t, 4> gateway{};
+    bool gatewayEnabled = false;
+    std::uint8_t stationAddress = 0;
+    std::int32_t nbIn = 0;  // PROFINET_NB_IN, as read
+    std::int32_t nbOut = 0; // PROFINET_NB_OUT, as read
+};
+std::optional<CompilerParGen> Read_ParGen_For_Compiler(const QString &parGenFile);
+
+// The two byte counts, 0 where an element is missing or not an integer (the access-list
+// editor's and the GSD generator's reading). The file must exist; throws FileError or XmlError.
+struct ParGenCounts
+{
+    int nbIn = 0;  // PROFINET_NB_IN
+    int nbOut = 0; // PROFINET_NB_OUT
+};
+ParGenCounts Read_ParGen_Counts(const QString &parGenFile);

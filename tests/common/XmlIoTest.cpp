@@ -59,6 +59,18 @@ TEST(XmlIoTest, WritesRootFirstThenTheVersionCommentWithoutDeclarationOrIndentat
     EXPECT_EQ(XmlValueReader(Document_Root(back)).text(QStringLiteral("A")), QStringLiteral("<&> \"q\" é"));
 }
 
+TEST(XmlIoTest, TextsOfBlanksAloneSurviveTheRoundTrip)
+{
+    NewXmlDocument x = Create_Xml_Document(QStringLiteral("R"), false);
+    for (const QString &t : {QStringLiteral(" "), QStringLiteral("\t \n"), QStringLiteral("  x  ")})
+        Append_Text_Element(x.doc, x.root, QStringLiteral("A"), t);
+    const QDomDocument back = Parse_Xml(Serialize_Xml(x.doc), QStringLiteral("test"));
+    QStringList texts;
+    for (QDomElement e = Document_Root(back).firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
+        texts << Element_Text(e).value_or(QStringLiteral("?"));
+    EXPECT_EQ(texts, (QStringList{QStringLiteral(" "), QStringLiteral("\t \n"), QStringLiteral("  x  ")}));
+}
+
 TEST(XmlIoTest, RefusesCharactersXmlCannotCarry)
 {
     EXPECT_EQ(First_Invalid_Xml_Char(u"ok\ttab\nlf\rcr é 😀"), -1);
