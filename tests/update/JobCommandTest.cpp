@@ -1,0 +1,87 @@
+#include "JobXml.h"
+
+#include "cli/Cli.h"
+#include "cli/CliIo.h"
+#include "support/TempWorkspace.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CliRun
+{
+    int exitCode;
+    QString out;
+    QString err;
+};
+
+CliRun runCli(const QStringList &args)
+{
+    QBuffer out, err;
+    out.open(QIODevice::WriteOnly);
+    err.open(QIODevice::WriteOnly);
+    CliIo io{out, err, QDir::tempPath()};
+    const int code = Run_Cli(args, io);
+    return {code, QString::fromUtf8(out.data()), QString::fromUtf8(err.data())};
+}
+
+TEST(JobCommandTest, WritesTheJobAsTheUpdateWindowDoes)
+{
+    TempWorkspace ws;
+    const CliRun r = runCli({"job", "--workspace", ws.path(), "--project", "Line 4", "--ip", "10.0.0.7",
+                             "--option", "2", "--no-read-back"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QString jobFile = QDir(ws.path()).filePath("Ethernet_Update.xml");
+    EXPECT_EQ(r.out.trimmed(), jobFile);
+    const QStringList flat = Flatten_Xml(ws.read("Ethernet_Update.xml"));
+    EXPECT_EQ(Xml_Value(flat, "IP_Address_Dev"), "10.0.0.7");
+    EXPECT_EQ(Xml_Value(flat, "Operations/Operation[1]/Ope_FileName"),
+              QDir(ws.path()).filePath("PROJECTS/Line 4/bin/bank1.bin"));
+    EXPECT_EQ(Xml_Value(flat, "Operations/Operation[2]/Ope_FileName"),
+              QDir(ws.path()).filePath("PROJECTS/Line 4/bin/bank2.bin"));
+    EXPECT_EQ(Xml_Value(flat, "Operations/Operation[1]/Ope_Read_Back"), "0");
+    EXPECT_FALSE(flat.contains("Operations/Operation[3]"));
+
+    ASSERT_EQ(runCli({"job", "--workspace", ws.path(), "--project", "Line 4", "--ip", "10.0.0.7", "--option", "1"})
+                  .exitCode,
+              0);
+    const QStringList firmware = Flatten_Xml(ws.read("Ethernet_Update.xml"));
+    EXPECT_EQ(Xml_Value(firmware, "Operations/Operation[1]/Ope_FileName"),
+              QDir(ws.path()).filePath("MASTER/Vod52840.sim"));
+    EXPECT_EQ(Xml_Value(firmware, "Operations/Operation[1]/Ope_Read_Back"), "1");
+}
+
+TEST(JobCommandTest, BadCommandLinesWriteNothing)
+{
+    TempWorkspace ws;
+    const QString w = ws.path();
+    const QList<QStringList> cases = {
+        {"job", "--workspace", w, "--project", "P", "--ip", "10.0.0.7"},
+        {"job", "--workspace", w, "--project", "P", "--option", "0"},
+        {"job", "--project", "P", "--ip", "10.0.0.7", "--option", "0"},
+        {"job", "--workspace", w, "--project", "P", "--ip", "10.0.0.7", "--option", "3"},
+        {"job", "--workspace", w, "--project", "P", "--ip", "10.0.0.7", "--option", "00"},
+        {"job", "--workspace", w, "--project", "", "--ip", "10.0.0.7", "--option", "0"},
+        {"job", "--workspace", w, "--project", "P", "--ip", "10.0.0.7", "--option", "0", "--fast"},
+        {"job", "--workspace", w, "--project", "P", "--ip", "10.0.0.7", "--option", "0", "extra"},
+    };
+    for (const QStringList &args : cases) {
+        const CliRun r = runCli(args);
+        EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains("usage:")) << r.err.toStdString();
+    }
+    EXPECT_FALSE(ws.exists("Ethernet_Update.xml"));
+}
+
+TEST(JobCommandTest, JobThatCannotBeWrittenFailsWithTheReason)
+{
+    TempWorkspace ws;
+    const CliRun r = runCli({"job", "--workspace", ws.file("no such folder"), "--project", "P", "--ip",
+                             "10.0.0.7", "--option", "0"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("Ethernet_Update.xml")) << r.err.toStdString();
+}
+
+} // namespace
