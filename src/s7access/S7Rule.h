@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <span>
 #include <vector>
 
 // One read or write rule of the S7comm access list. Every field is a text kept exactly as
@@ -10,6 +11,14 @@
 struct S7Rule
 {
     enum class List { Read, Write };
+
+    // Every field of a write rule, in write-file order; a read rule lacks OnChange and OnCMD.
+    enum class Field {
+        Enable, PLC_Address, PLC_Port, PLC_Type, Rack, Slot, Data_Type, Data_Identifier,
+        DB_Number, PLC_Area, PLC_Add, PLC_Bit, PollTime, OnChange, OnCMD, Position, Bit, Swap,
+        SwapWord, Mnemonic
+    };
+    static constexpr int kFieldCount = 20;
 
     QString Enable = QStringLiteral("Y");
     QString PLC_Address, PLC_Port, PLC_Type, Rack, Slot, Data_Type, Data_Identifier, DB_Number,
@@ -21,12 +30,28 @@ struct S7Rule
 
     // The attribute names of a list, in file and grid order (18 read, 20 write).
     static const QStringList &fieldNames(List list);
-    // Field by attribute name, for the grids and the readers.
+    // The fields of a list, in the same order.
+    static std::span<const Field> fields(List list);
+    static int fieldCount(List list) { return list == List::Read ? 18 : 20; }
+    // The attribute name of a field.
+    static const QString &fieldName(Field field);
+    // The check-box fields (stored "Y" or "N").
+    static bool isCheckBox(Field field);
+
+    QString &operator[](Field field);
+    const QString &operator[](Field field) const;
+
+    // Field by attribute name, for the grids and the readers. An unknown name is a programming
+    // error (asserted); in release builds it yields Mnemonic.
     QString &field(const QString &name);
     const QString &field(const QString &name) const;
     // The rule's cells of `list` in column order.
     QStringList cells(List list) const;
+    // Takes the cells of `list` in column order; missing cells become empty, extra ones are ignored.
     void setCells(List list, const QStringList &cells);
+
+    // A rule with every field empty, Enable included (what Delete Row leaves in the last row).
+    static S7Rule cleared();
 
     bool operator==(const S7Rule &) const = default;
 };
@@ -36,3 +61,6 @@ inline constexpr int kMaxRules = 512;
 // A list of 512 rules; fresh rules are Enable "Y" and every other field empty.
 using S7RuleList = std::vector<S7Rule>;
 S7RuleList Fresh_Rule_List();
+
+// "Read" or "Write", as the lists are named in messages and in CSV files.
+QString List_Name(S7Rule::List list);

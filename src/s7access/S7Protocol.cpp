@@ -1,0 +1,193 @@
+#include "s7access/S7Protocol.h"
+
+#include "common/Errors.h"
+#include "common/SafeFile.h"
+#include "common/XmlIo.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const QString kRootName = QStringLiteral("S7_Protocol");
+const QString kReadSection = QStringLiteral("S7_Protocol_Read");
+const QString kWriteSection = QStringLiteral("S7_Protocol_Write");
+
+QString sectionName(S7Rule::List list)
+{
+    return list == S7Rule::List::Read ? kReadSection : kWriteSection;
+}
+
+std::optional<QString> readSection(const QDomElement &root, S7Rule::List list, const QString &what,
+                                   S7RuleList &rules)
+{
+    const QString &name = sectionName(list);
+    const QDomElement section = root.firstChildElement(name);
+    if (section.isNull())
+        return QStringLiteral("%1 has no element %2").arg(what, name);
+
+    const std::span<const S7Rule::Field> fields = S7Rule::fields(list);
+    int index = 0;
+    for (QDomElement row = section.firstChildElement(); !row.isNull() && index < kMaxRules;
+         row = row.nextSiblingElement(), ++index) {
+        S7Rule &rule = rules[std::size_t(index)];
+        for (const S7Rule::Field field : fields) {
+            const QString &attribute = S7Rule::fieldName(field);
+            const QDomAttr node = row.attributeNode(attribute);
+            if (!node.isNull()) {
+                rule[field] = node.value();
+            } else if (field == S7Rule::Field::Enable) {
+                rule[field] = QStringLiteral("Y");
+            } else if (field == S7Rule::Field::Rack || field == S7Rule::Field::Slot) {
+                rule[field] = QStringLiteral("0");
+            } else {
+                return QStringLiteral("%1: rule %2 of %3 lacks the attribute %4")
+                    .arg(what)
+                    .arg(index + 1)
+                    .arg(name, attribute);
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+void appendEscaped(QString &out, const QString &text)
+{
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'&': out += QLatin1String("&amp;"); break;
+        case u'<': out += QLatin1String("&lt;"); break;
+        case u'>': out += QLatin1String("&gt;"); break;
+        case u'"': out += QLatin1String("&quot;"); break;
+        // Escaped so that a reader's attribute normalisation keeps them.
+        case u'\t': out += QLatin1String("&#x9;"); break;
+        case u'\n': out += QLatin1String("&#xa;"); break;
+        case u'\r': out += QLatin1String("&#xd;"); break;
+        default: out += c;
+        }
+    }
+}
+
+void appendSection(QString &out, S7Rule::List list, const S7RuleList &rules)
+{
+    const QString &name = sectionName(list);
+    const std::span<const S7Rule::Field> fields = S7Rule::fields(list);
+    QString body;
+    for (const S7Rule &rule : rules) {
+        if (!rule.inUse())
+            break;
+        body += QLatin1String("<row");
+        for (const S7Rule::Field field : fields) {
+            body += u' ';
+            body += S7Rule::fieldName(field);
+            body += QLatin1String("=\"");
+            appendEscaped(body, rule[field]);
+            body += u'"';
+        }
+        body += QLatin1String("/>");
+    }
+    out += u'<';
+    out += name;
+    if (body.isEmpty()) {
+        out += QLatin1String("/>");
+    } else {
+        out += u'>';
+        out += body;
+        out += QLatin1String("</");
+        out += name;
+        out += u'>';
+    }
+}
+
+} // namespace
+
+PositionLimits Load_Position_Limits(const QString &parGenFile)
+{
+    PositionLimits limits;
+    if (!QFileInfo::exists(parGenFile))
+        return limits;
+    const QDomDocument doc = Load_Xml_File(parGenFile);
+    const XmlValueReader reader(Document_Root(doc));
+    limits.NByte_IN = reader.integer(QStringLiteral("PROFINET_NB_IN"), 0);
+    limits.NByte_OUT = reader.integer(QStringLiteral("PROFINET_NB_OUT"), 0);
+    return limits;
+}
+
+std::optional<QString> Load_S7_Protocol(const QString &path, S7RuleList &read, S7RuleList &write)
+{
+    if (!QFileInfo::exists(path))
+        return std::nullopt;
+    QByteArray bytes;
+    try {
+        bytes = Read_Whole_File(path);
+    } catch (const BrivantError &e) {
+        return e.text();
+    }
+    return Parse_S7_Protocol(bytes, QDir::toNativeSeparators(path), read, write);
+}
+
+std::optional<QString> Parse_S7_Protocol(const QByteArray &bytes, const QString &what,
+                                         S7RuleList &read, S7RuleList &write)
+{
+    if (read.size() < std::size_t(kMaxRules))
+        read.resize(kMaxRules);
+    if (write.size() < std::size_t(kMaxRules))
+        write.resize(kMaxRules);
+    QDomDocument doc;
+    try {
+        doc = Parse_Xml(bytes, what);
+    } catch (const BrivantError &e) {
+        return e.text();
+    }
+    const QDomElement root = Document_Root(doc);
+    if (root.isNull())
+        return QStringLiteral("%1 holds no root element").arg(what);
+    if (auto error = readSection(root, S7Rule::List::Read, what, read))
+        return error;
+    return readSection(root, S7Rule::List::Write, what, write);
+}
+
+std::optional<UnwritableCell> First_Unwritable_Cell(const S7RuleList &read, const S7RuleList &write)
+{
+    for (const S7Rule::List list : {S7Rule::List::Read, S7Rule::List::Write}) {
+        const S7RuleList &rules = list == S7Rule::List::Read ? read : write;
+        for (std::size_t r = 0; r < rules.size() && rules[r].inUse(); ++r) {
+            for (const S7Rule::Field field : S7Rule::fields(list)) {
+                const qsizetype at = First_Invalid_Xml_Char(rules[r][field]);
+                if (at >= 0)
+                    return UnwritableCell{list, int(r) + 1, field, at};
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+QByteArray Serialize_S7_Protocol(const S7RuleList &read, const S7RuleList &write)
+{
+    if (const auto bad = First_Unwritable_Cell(read, write)) {
+        const S7RuleList &rules = bad->list == S7Rule::List::Read ? read : write;
+        Require_Xml_Text(rules[std::size_t(bad->row - 1)][bad->field],
+                         QStringLiteral("%1 list, row %2, field %3")
+                             .arg(List_Name(bad->list))
+                             .arg(bad->row)
+                             .arg(S7Rule::fieldName(bad->field)));
+    }
+    QString out;
+    out.reserve(1024);
+    out += u'<';
+    out += kRootName;
+    out += u'>';
+    appendSection(out, S7Rule::List::Read, read);
+    appendSection(out, S7Rule::List::Write, write);
+    out += QLatin1String("</");
+    out += kRootName;
+    out += QLatin1String("><!--");
+    out += QLatin1String(kSoftwareVersionComment);
+    out += QLatin1String("-->\n");
+    return out.toUtf8();
+}
+
+void Save_S7_Protocol(const QString &path, const S7RuleList &read, const S7RuleList &write)
+{
+    Write_File_Safely(path, Serialize_S7_Protocol(read, write));
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "s7access/S7Rule.h"
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+// S7_Protocol.xml: the root S7_Protocol holding S7_Protocol_Read and S7_Protocol_Write, each
+// with one attribute-only `row` per rule, then the version comment after the root.
+
+// The bounds of Position: N_in for read rules, N_out for write rules.
+struct PositionLimits
+{
+    static constexpr int kNoParGen = 1500;
+    int NByte_IN = kNoParGen;
+    int NByte_OUT = kNoParGen;
+    bool operator==(const PositionLimits &) const = default;
+};
+
+// 1500 each without ParGen.xml; otherwise PROFINET_NB_IN and PROFINET_NB_OUT, each 0 when
+// missing or not a number. Throws XmlError / FileError when the file exists but cannot be read.
+PositionLimits Load_Position_Limits(const QString &parGenFile);
+
+// Fills the two lists from the file; the caller has reset them to fresh rules (lists shorter
+// than 512 are filled up with fresh rules). A missing file leaves them as they are. On a
+// failure (unreadable or malformed file, a section or a row attribute missing) loading stops
+// there and the error text is returned: the rules and fields read before it stay in the lists.
+// A missing Enable reads as "Y", a missing Rack or Slot as "0". Rows beyond 512 are ignored.
+std::optional<QString> Load_S7_Protocol(const QString &path, S7RuleList &read, S7RuleList &write);
+// The same over bytes already read; `what` names the source in error texts.
+std::optional<QString> Parse_S7_Protocol(const QByteArray &bytes, const QString &what,
+                                         S7RuleList &read, S7RuleList &write);
+
+// Where a text that XML cannot carry sits: list, 1-based row and field.
+struct UnwritableCell
+{
+    S7Rule::List list;
+    int row;
+    S7Rule::Field field;
+    qsizetype position; // 0-based index of the first bad character
+};
+// The first cell among the rules that would be saved whose text XML cannot carry.
+std::optional<UnwritableCell> First_Unwritable_Cell(const S7RuleList &read, const S7RuleList &write);
+
+// The file's bytes: each list up to its first rule not in use, every attribute present, texts
+// unchanged. Throws ValueError naming the list, row and field of a text XML cannot carry.
+QByteArray Serialize_S7_Protocol(const S7RuleList &read, const S7RuleList &write);
+
+// Serialises and writes the file safely: on any error the old file stays as it was. Throws
+// ValueError (see Serialize_S7_Protocol) or FileError.
+void Save_S7_Protocol(const QString &path, const S7RuleList &read, const S7RuleList &write);
