@@ -7,7 +7,8 @@ packages=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
-  xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core
+  xvfb xauth xdotool x11-utils wmctrl openbox imagemagick fonts-dejavu-core
+  dpkg-dev file
 )
 
 missing=()

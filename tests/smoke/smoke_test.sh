@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# Starts the real configurator in a private X server with a window manager, waits for the main
+# window, checks its title, takes a screenshot, closes the window as a user does (the window
+# manager's close) and checks that the settings were written with their defaults.
+# Usage: smoke_test.sh BRIVANT_BINARY OUTPUT_DIR
+set -euo pipefail
+program="$1"
+out="$2"
+mkdir -p "$out"
+work=$(mktemp -d)
+xvfb_pid=""
+wm_pid=""
+app_pid=""
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() { echo "SMOKE FAILED: $*" >&2; exit 1; }
+
+# A free display number, chosen by the X server itself.
+exec 3<> "$work/display"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 1 100); do
+  [ -s "$work/display" ] && break
+  sleep 0.1
+done
+number=$(head -n1 "$work/display" | tr -d '[:space:]')
+[ -n "$number" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$number"
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+echo "X server on $DISPLAY"
+
+openbox --sm-disable >"$work/wm.log" 2>&1 &
+wm_pid=$!
+for _ in $(seq 1 50); do
+  wmctrl -m >/dev/null 2>&1 && break
+  sleep 0.1
+done
+
+ws="$work/workspace"
+mkdir -p "$ws"
+"$program" --workspace "$ws" >"$work/app.log" 2>&1 &
+app_pid=$!
+
+title="Norvalt - Configurator ZE52840 - S7comm / PROFIBUS Slave "
+window=""
+for _ in $(seq 1 300); do
+  window=$(xdotool search --onlyvisible --name "^Norvalt - Configurator ZE52840" 2>/dev/null | head -n1 || true)
+  [ -n "$window" ] && break
+  kill -0 "$app_pid" 2>/dev/null || fail "the program ended early: $(cat "$work/app.log")"
+  sleep 0.1
+done
+[ -n "$window" ] || fail "no main window within 30 s"
+
+name=$(xprop -id "$window" _NET_WM_NAME | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p')
+[ "$name" = "$title" ] || fail "title is '$name', expected '$title'"
+echo "main window $window: '$name'"
+
+sleep 1
+import -window root "$out/smoke_main.png" || fail "no screenshot"
+[ -s "$out/smoke_main.png" ] || fail "empty screenshot"
+
+wmctrl -i -c "$window"
+for _ in $(seq 1 150); do
+  kill -0 "$app_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$app_pid" 2>/dev/null; then
+  fail "the program did not end after the window manager's close"
+fi
+wait "$app_pid" && status=0 || status=$?
+app_pid=""
+[ "$status" -eq 0 ] || fail "exit status $status: $(cat "$work/app.log")"
+
+expected='<Conf_Settings><lastproj><projectname></projectname></lastproj><lastipadd><ipaddress>192.168.2.205</ipaddress></lastipadd><lastlang><language>English</language></lastlang><lastinternet><enable_internet>0</enable_internet><enable_update>0</enable_update><enable_jump_field_tables>0</enable_jump_field_tables><Double_Click_Auto_Size>0</Double_Click_Auto_Size></lastinternet></Conf_Settings>'
+[ -f "$ws/Brivant.xml" ] || fail "Brivant.xml was not written"
+actual=$(cat "$ws/Brivant.xml")
+[ "$actual" = "$expected" ] || fail "Brivant.xml holds '$actual'"
+for d in MASTER PROJECTS LANGUAGE; do
+  [ -d "$ws/$d" ] || fail "$d was not created"
+done
+echo "1 passed, 0 failed"
