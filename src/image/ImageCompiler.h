@@ -10,14 +10,17 @@ class ImageCompiler
 public:
     ImageCompiler();
     ~ImageCompiler();
+    ImageCompiler(const ImageCompiler &) = delete;
+    ImageCompiler &operator=(const ImageCompiler &) = delete;
 
     // Missing files keep their part's defaults. Throws XmlError when a file is not well-formed
     // or S7_Protocol.xml lacks one of its lists, ValueError when more rules are enabled than
-    // bank 2 can hold.
+    // bank 2 can hold. A failed compile keeps the images of the last good one.
     void Compile_Banks(const QString &parGenFile, const QString &s7ProtocolFile);
 
-    // Writes projectDir/bin/bank1.bin and bank2.bin safely (bin is created when missing).
-    // Throws FileError naming the file and the reason.
+    // Writes projectDir/bin/bank1.bin and bank2.bin safely (bin is created when missing): both
+    // are written in full before either replaces its old file. Throws FileError naming the file
+    // and the reason, BrivantError when nothing was compiled yet.
     void Write_Bank_Files(const QString &projectDir) const;
 
     const QByteArray &bank1Output() const;

@@ -1,0 +1,189 @@
+#include "image/Bank2Table.h"
+
+#include "common/Errors.h"
+#include "common/LittleEndian.h"
+#include "common/TextUtil.h"
+#include "common/XmlIo.h"
+#include "s7access/IpAddress.h"
+
+#include <QFileInfo>
+
+namespace {
+
+struct CodeText
+{
+    const char16_t *text;
+    std::uint8_t code;
+};
+
+// The first pair of each list is also the code of any other text.
+constexpr CodeText kPlcTypes[] = {{u"S7200", 0},   {u"Logo0BA8", 1}, {u"S7300", 10},
+                                  {u"S7400", 20},  {u"S71200", 30},  {u"S71500", 40}};
+constexpr CodeText kDataTypes[] = {{u"Bit", 1}, {u"Byte", 2}, {u"Char", 3},  {u"Word", 4},
+                                   {u"Int", 5}, {u"DWord", 6}, {u"DInt", 7}, {u"Real", 8}};
+constexpr CodeText kDataIdentifiers[] = {{u"OB", 8},   {u"DB", 10}, {u"SDB", 11}, {u"FC", 12},
+                                         {u"SFC", 13}, {u"FB", 14}, {u"SFB", 15}};
+constexpr CodeText kPlcAreas[] = {{u"Direct peripheral access (P)", 0x80},
+                                  {u"Inputs (I)", 0x81},
+                                  {u"Output (Q)", 0x82},
+                                  {u"Flags (M) (Merker)", 0x83}};
+
+template <std::size_t N>
+std::uint8_t codeOf(const CodeText (&table)[N], QStringView text)
+{
+    for (const CodeText &entry : table) {
+        if (text == QStringView(entry.text))
+            return entry.code;
+    }
+    return table[0].code;
+}
+
+template <std::size_t N>
+QString textOf(const CodeText (&table)[N], std::uint8_t code)
+{
+    for (const CodeText &entry : table) {
+        if (entry.code == code)
+            return QString::fromUtf16(entry.text);
+    }
+    return {};
+}
+
+const QString kRead = QStringLiteral("S7_Protocol_Read");
+const QString kWrite = QStringLiteral("S7_Protocol_Write");
+
+QDomElement requireSection(const QDomElement &root, const QString &name, const QString &what)
+{
+    const QDomElement section = root.isNull() ? QDomElement() : root.firstChildElement(name);
+    if (section.isNull())
+        throw XmlError(QStringLiteral("%1 has no %2 element").arg(what, name));
+    return section;
+}
+
+bool isEnabled(const QDomElement &row)
+{
+    return row.attribute(QStringLiteral("Enable")) == QLatin1String("Y");
+}
+
+int countEnabled(const QDomElement &section)
+{
+    int n = 0;
+    for (QDomElement row = section.firstChildElement(); !row.isNull(); row = row.nextSiblingElement())
+        n += isEnabled(row) ? 1 : 0;
+    return n;
+}
+
+// Fills one entry from a row: each attribute on its own, a missing one gives its default.
+class EntryWriter
+{
+public:
+    EntryWriter(std::span<std::uint8_t> entry, const QDomElement &row) : m_entry(entry), m_row(row) {}
+
+    QString text(const QString &name) const { return m_row.attribute(name); }
+    // A missing attribute reads as an empty text, which Text_To_Int turns into the default.
+    int number(const QString &name, int defaultValue) const { return Text_To_Int(text(name), defaultValue); }
+    bool yes(const QString &name) const { return text(name) == QLatin1String("Y"); }
+
+    void u8(std::size_t offset, std::uint32_t value) { LittleEndian::putU8(m_entry, offset, value); }
+    void u16(std::size_t offset, std::uint32_t value) { LittleEndian::putU16(m_entry, offset, value); }
+    void u32(std::size_t offset, std::uint32_t value) { LittleEndian::putU32(m_entry, offset, value); }
+
+private:
+    std::span<std::uint8_t> m_entry;
+    const QDomElement &m_row;
+};
+
+void fillEntry(std::span<std::uint8_t> entry, const QDomElement &row, bool writeRule)
+{
+    using namespace Bank2Offset;
+    EntryWriter e(entry, row);
+    const ParsedIp ip = Parse_IP_Address(e.text(QStringLiteral("PLC_Address")));
+    e.u32(PlcAddress, ip.error ? 0 : ip.value());
+    e.u16(PlcPort, static_cast<std::uint32_t>(e.number(QStringLiteral("PLC_Port"), 0)));
+    e.u8(PlcType, PLC_Type_Code(e.text(QStringLiteral("PLC_Type"))));
+    const int rack = e.number(QStringLiteral("Rack"), 0) & 0xFF;
+    const int slot = e.number(QStringLiteral("Slot"), 0) & 0xFF;
+    e.u8(RackSlot, static_cast<std::uint32_t>(rack * 32 + slot));
+    e.u8(DataType, Data_Type_Code(e.text(QStringLiteral("Data_Type"))));
+    e.u8(DataIdentifier, Data_Identifier_Code(e.text(QStringLiteral("Data_Identifier"))));
+    e.u16(DbNumber, static_cast<std::uint32_t>(e.number(QStringLiteral("DB_Number"), 0)));
+    e.u8(PlcArea, PLC_Area_Code(e.text(QStringLiteral("PLC_Area"))));
+    e.u16(PlcAdd, static_cast<std::uint32_t>(e.number(QStringLiteral("PLC_Add"), 0)));
+    e.u8(PlcBit, static_cast<std::uint32_t>(e.number(QStringLiteral("PLC_Bit"), 0)));
+    e.u32(PollTime, static_cast<std::uint32_t>(e.number(QStringLiteral("PollTime"), 1000)));
+    e.u16(Position, static_cast<std::uint32_t>(e.number(QStringLiteral("Position"), 0)));
+    e.u8(StartBit, static_cast<std::uint32_t>(e.number(QStringLiteral("Bit"), 0)));
+
+    std::uint8_t flags = 0;
+    if (writeRule) {
+        flags |= Bank2Flag::Write;
+        if (e.yes(QStringLiteral("OnChange")))
+            flags |= Bank2Flag::OnChange;
+        if (e.yes(QStringLiteral("OnCMD")))
+            flags |= Bank2Flag::OnCmd;
+    }
+    if (e.yes(QStringLiteral("Swap")))
+        flags |= Bank2Flag::Swap;
+    if (e.yes(QStringLiteral("SwapWord")))
+        flags |= Bank2Flag::SwapWord;
+    e.u8(Flags, flags);
+}
+
+} // namespace
+
+std::uint8_t PLC_Type_Code(QStringView text) { return codeOf(kPlcTypes, text); }
+std::uint8_t Data_Type_Code(QStringView text) { return codeOf(kDataTypes, text); }
+std::uint8_t Data_Identifier_Code(QStringView text) { return codeOf(kDataIdentifiers, text); }
+std::uint8_t PLC_Area_Code(QStringView text) { return codeOf(kPlcAreas, text); }
+
+QString PLC_Type_Text(std::uint8_t code) { return textOf(kPlcTypes, code); }
+QString Data_Type_Text(std::uint8_t code) { return textOf(kDataTypes, code); }
+QString Data_Identifier_Text(std::uint8_t code) { return textOf(kDataIdentifiers, code); }
+QString PLC_Area_Text(std::uint8_t code) { return textOf(kPlcAreas, code); }
+
+void Bank2Table::Clear_Bank2()
+{
+    m_bytes.fill(0);
+}
+
+int Bank2Table::Load_S7_Protocol_Bank2(const QString &s7ProtocolFile)
+{
+    if (!QFileInfo::exists(s7ProtocolFile))
+        return 0;
+    return Load_S7_Protocol_Bank2(Load_Xml_File(s7ProtocolFile), QFileInfo(s7ProtocolFile).fileName());
+}
+
+int Bank2Table::Load_S7_Protocol_Bank2(const QDomDocument &doc, const QString &what)
+{
+    const QDomElement root = Document_Root(doc);
+    const QDomElement read = requireSection(root, kRead, what);
+    const QDomElement write = requireSection(root, kWrite, what);
+
+    // A hand-edited file may enable more rules than the device holds; refuse it whole rather
+    // than drop rules the user expects to run.
+    const int readCount = countEnabled(read);
+    const int writeCount = countEnabled(write);
+    if (readCount + writeCount > kEntryCount)
+        throw ValueError(QStringLiteral("%1 enables %2 rules (%3 read, %4 write); the device holds at most %5")
+                             .arg(what)
+                             .arg(readCount + writeCount)
+                             .arg(readCount)
+                             .arg(writeCount)
+                             .arg(kEntryCount));
+
+    int n = 0;
+    for (const auto &[section, writeRule] : {std::pair{read, false}, std::pair{write, true}}) {
+        for (QDomElement row = section.firstChildElement(); !row.isNull(); row = row.nextSiblingElement()) {
+            if (!isEnabled(row))
+                continue;
+            fillEntry(std::span(m_bytes).subspan(static_cast<std::size_t>(n) * kEntrySize, kEntrySize), row, writeRule);
+            ++n;
+        }
+    }
+    return n;
+}
+
+qsizetype Bank2Table::Store_Bank2(QByteArray &output) const
+{
+    output.append(reinterpret_cast<const char *>(m_bytes.data()), static_cast<qsizetype>(m_bytes.size()));
+    return output.size();
+}

@@ -1,0 +1,100 @@
+#include "image/ImageCompiler.h"
+
+#include "common/Errors.h"
+#include "common/LittleEndian.h"
+#include "image/Bank1Block.h"
+#include "image/Bank2Table.h"
+
+#include <QDir>
+#include <QSaveFile>
+#include <memory>
+
+struct ImageCompiler::State
+{
+    Bank1Block bank1;
+    Bank2Table bank2;
+    QByteArray bank1Output;
+    QByteArray bank2Output;
+    int ruleCount = 0;
+};
+
+ImageCompiler::ImageCompiler() : m_state(new State) {}
+
+ImageCompiler::~ImageCompiler()
+{
+    delete m_state;
+}
+
+void ImageCompiler::Compile_Banks(const QString &parGenFile, const QString &s7ProtocolFile)
+{
+    // Built aside and taken over only when complete, so a failing file leaves the last images.
+    auto next = std::make_unique<State>();
+    next->bank1.Set_Default_Bank1();
+    next->bank2.Clear_Bank2();
+    next->bank1.Load_ParGen_Bank1(parGenFile);
+    next->bank1.Set_Bank2_Address(Bank1Block::kBank2DeviceAddress);
+    next->ruleCount = next->bank2.Load_S7_Protocol_Bank2(s7ProtocolFile);
+    next->bank1.Set_Rule_Count(static_cast<std::uint32_t>(next->ruleCount));
+    next->bank1Output.reserve(Bank1Block::kSize);
+    next->bank2Output.reserve(Bank2Table::kSize);
+    next->bank1.Store_Bank1(next->bank1Output);
+    next->bank2.Store_Bank2(next->bank2Output);
+    delete m_state;
+    m_state = next.release();
+}
+
+void ImageCompiler::Write_Bank_Files(const QString &projectDir) const
+{
+    if (m_state->bank1Output.isEmpty())
+        throw BrivantError(QStringLiteral("No device images to write: the project was not compiled"));
+
+    const QString binDir = QDir(projectDir).filePath(QStringLiteral("bin"));
+    if (!QDir().mkpath(binDir))
+        throw FileError(QStringLiteral("Cannot create the folder %1").arg(QDir::toNativeSeparators(binDir)));
+
+    struct Target
+    {
+        QString path;
+        const QByteArray &data;
+    };
+    const Target targets[] = {{QDir(binDir).filePath(QStringLiteral("bank1.bin")), m_state->bank1Output},
+                              {QDir(binDir).filePath(QStringLiteral("bank2.bin")), m_state->bank2Output}};
+    const auto fail = [](const QString &path, const QString &reason) {
+        throw FileError(QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), reason));
+    };
+
+    // Both files are written in full first; the old images are replaced only when both are ready.
+    QSaveFile files[2] = {QSaveFile(targets[0].path), QSaveFile(targets[1].path)};
+    for (int i = 0; i < 2; ++i) {
+        if (!files[i].open(QIODevice::WriteOnly))
+            fail(targets[i].path, files[i].errorString());
+        if (files[i].write(targets[i].data) != targets[i].data.size())
+            fail(targets[i].path, files[i].errorString());
+    }
+    for (int i = 0; i < 2; ++i) {
+        if (!files[i].commit())
+            fail(targets[i].path, files[i].errorString());
+    }
+}
+
+const QByteArray &ImageCompiler::bank1Output() const
+{
+    return m_state->bank1Output;
+}
+
+const QByteArray &ImageCompiler::bank2Output() const
+{
+    return m_state->bank2Output;
+}
+
+int ImageCompiler::ruleCount() const
+{
+    return m_state->ruleCount;
+}
+
+quint32 ImageCompiler::checksum() const
+{
+    if (m_state->bank1Output.size() < static_cast<qsizetype>(Bank1Block::kSize))
+        return 0;
+    return LittleEndian::getU32(m_state->bank1.bytes(), Bank1Offset::Checksum);
+}
