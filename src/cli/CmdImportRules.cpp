@@ -1,8 +1,62 @@
+#include "app/ConfigWorkspace.h"
+#include "cli/CliArgs.h"
 #include "cli/CliIo.h"
 #include "cli/Commands.h"
+#include "common/Errors.h"
+#include "common/SafeFile.h"
+#include "s7access/S7Protocol.h"
+#include "s7access/S7RuleCsv.h"
+#include "s7access/S7Validation.h"
+#include "texts/TextTable.h"
 
-int Cmd_ImportRules(const QStringList &, CliIo &io)
+#include <QDir>
+#include <QFileInfo>
+
+// Replaces a project's rule lists by those of a CSV file, checked as the editor checks them
+// on OK. S7_Protocol.xml changes only when the lists are valid.
+int Cmd_ImportRules(const QStringList &args, CliIo &io)
 {
-    io.errln(QStringLiteral("brivant-cli import-rules: not available in this build"));
-    return kUsageExit;
+    const auto fail = [&](const QString &why) {
+        io.errln(QStringLiteral("brivant-cli import-rules: %1").arg(why));
+        return kUsageExit;
+    };
+    QString error;
+    const auto parsed = CliArgs::parse(args, {}, {}, &error);
+    if (!parsed)
+        return fail(error);
+    if (parsed->positional.size() != 2)
+        return fail(QStringLiteral("usage: brivant-cli import-rules PROJECT_DIR FILE.csv"));
+    const QString projectDir = parsed->positional[0];
+    const QString csvFile = parsed->positional[1];
+    if (!QFileInfo(projectDir).isDir())
+        return fail(QStringLiteral("no project folder %1").arg(QDir::toNativeSeparators(projectDir)));
+
+    S7RuleList read;
+    S7RuleList write;
+    PositionLimits limits;
+    try {
+        if (const auto csvError = Csv_To_Rules(Read_Whole_File(csvFile), read, write))
+            return fail(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(csvFile), *csvError));
+        limits = Load_Position_Limits(ConfigWorkspace::join(projectDir, QStringLiteral("ParGen.xml")));
+    } catch (const BrivantError &e) {
+        return fail(e.text());
+    }
+
+    TextTable texts;
+    texts.Load_Default_Texts();
+    if (const auto fault = Controllo_dati(read, write, limits, texts)) {
+        io.println(fault->message);
+        return 1;
+    }
+    const QString s7File = ConfigWorkspace::join(projectDir, QStringLiteral("S7_Protocol.xml"));
+    try {
+        Save_S7_Protocol(s7File, read, write);
+    } catch (const BrivantError &e) {
+        return fail(e.text());
+    }
+    io.println(QStringLiteral("%1 read rules and %2 write rules written to %3")
+                   .arg(Rules_In_Use(read))
+                   .arg(Rules_In_Use(write))
+                   .arg(s7File));
+    return 0;
 }

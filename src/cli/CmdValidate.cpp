@@ -1,8 +1,71 @@
+#include "app/ConfigWorkspace.h"
+#include "cli/CliArgs.h"
 #include "cli/CliIo.h"
 #include "cli/Commands.h"
+#include "common/Errors.h"
+#include "commparams/CommParams.h"
+#include "s7access/S7Protocol.h"
+#include "s7access/S7Validation.h"
+#include "texts/TextTable.h"
 
-int Cmd_Validate(const QStringList &, CliIo &io)
+#include <QDir>
+#include <QFileInfo>
+
+// Checks a project as the two windows do on OK. Both files are loaded first, so that a file
+// that cannot be read (exit 2) is reported before any fault (exit 1).
+int Cmd_Validate(const QStringList &args, CliIo &io)
 {
-    io.errln(QStringLiteral("brivant-cli validate: not available in this build"));
-    return kUsageExit;
+    const auto fail = [&](const QString &why, int code) {
+        io.errln(QStringLiteral("brivant-cli validate: %1").arg(why));
+        return code;
+    };
+    QString error;
+    const auto parsed = CliArgs::parse(args, {}, {QStringLiteral("--all")}, &error);
+    if (!parsed)
+        return fail(error, kUsageExit);
+    if (parsed->positional.size() != 1)
+        return fail(QStringLiteral("usage: brivant-cli validate PROJECT_DIR [--all]"), kUsageExit);
+    const QString projectDir = parsed->positional.first();
+    if (!QFileInfo(projectDir).isDir())
+        return fail(QStringLiteral("no project folder %1").arg(QDir::toNativeSeparators(projectDir)), 2);
+    const bool all = parsed->has(QStringLiteral("--all"));
+
+    const QString parGenFile = ConfigWorkspace::join(projectDir, QStringLiteral("ParGen.xml"));
+    const QString s7File = ConfigWorkspace::join(projectDir, QStringLiteral("S7_Protocol.xml"));
+    CommParams params;
+    PositionLimits limits;
+    S7RuleList read = Fresh_Rule_List();
+    S7RuleList write = Fresh_Rule_List();
+    try {
+        params = Read_ParGen_For_Window(parGenFile);
+        limits = Load_Position_Limits(parGenFile);
+    } catch (const BrivantError &e) {
+        return fail(e.text(), 2);
+    }
+    if (const auto loadError = Load_S7_Protocol(s7File, read, write))
+        return fail(*loadError, 2);
+
+    TextTable texts;
+    texts.Load_Default_Texts();
+    bool faulty = false;
+    if (const auto fault = Controllo_Dati(params)) {
+        if (!all) {
+            io.println(texts.text(fault->textId));
+            return 1;
+        }
+        io.println(QStringLiteral("ParGen\t%1\t%2").arg(CommParams::elementName(fault->field), texts.text(fault->textId)));
+        faulty = true;
+    }
+    if (!all) {
+        if (const auto fault = Controllo_dati(read, write, limits, texts)) {
+            io.println(fault->message);
+            return 1;
+        }
+        return 0;
+    }
+    for (const S7Fault &fault : Controllo_dati_All(read, write, limits, texts)) {
+        io.println(QStringLiteral("%1\t%2\t%3").arg(List_Name(fault.list)).arg(fault.row).arg(fault.message));
+        faulty = true;
+    }
+    return faulty ? 1 : 0;
 }

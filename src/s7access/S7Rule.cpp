@@ -147,6 +147,14 @@ S7RuleList Fresh_Rule_List()
     return S7RuleList(kMaxRules);
 }
 
+int Rules_In_Use(const S7RuleList &rules)
+{
+    int n = 0;
+    while (n < int(rules.size()) && n < kMaxRules && rules[std::size_t(n)].inUse())
+        ++n;
+    return n;
+}
+
 QString List_Name(S7Rule::List list)
 {
     return list == S7Rule::List::Read ? QStringLiteral("Read") : QStringLiteral("Write");

@@ -62,5 +62,8 @@ inline constexpr int kMaxRules = 512;
 using S7RuleList = std::vector<S7Rule>;
 S7RuleList Fresh_Rule_List();
 
+// The rules from the top up to the first one not in use: what S7_Protocol.xml holds.
+int Rules_In_Use(const S7RuleList &rules);
+
 // "Read" or "Write", as the lists are named in messages and in CSV files.
 QString List_Name(S7Rule::List list);

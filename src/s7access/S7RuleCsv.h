@@ -1,0 +1,21 @@
+#pragma once
+
+#include "s7access/S7Rule.h"
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+// Both rule lists as one CSV file (RFC 4180, UTF-8 with a byte-order mark so that
+// spreadsheets take it as UTF-8): a header row "List" plus the twenty attribute names, then
+// one row per rule that S7_Protocol.xml would hold, read rules first, "Read" or "Write" in
+// the list column. Read rules leave OnChange and OnCMD empty.
+QByteArray Rules_To_Csv(const S7RuleList &read, const S7RuleList &write);
+
+// Reads such a file into two fresh lists. The columns may come in any order but must all be
+// there; rows are taken in order per list. Refused, with the reason (naming the line), for:
+// bytes that are not UTF-8, a missing or unknown column, a row with another number of cells,
+// a list name other than Read/Write, OnChange/OnCMD set on a read rule, more than 512 rules
+// in a list, or a rule without PLC_Address followed by further rules of its list (the file
+// ends a list at its first rule without address, so they would be lost).
+std::optional<QString> Csv_To_Rules(const QByteArray &bytes, S7RuleList &read, S7RuleList &write);

@@ -1,0 +1,275 @@
+#include "S7TestRules.h"
+#include "cli/Cli.h"
+#include "cli/CliIo.h"
+#include "commparams/CommParams.h"
+#include "s7access/DelimitedText.h"
+#include "s7access/S7Protocol.h"
+#include "s7access/S7RuleCsv.h"
+#include "support/TempWorkspace.h"
+
+#include <QBuffer>
+#include <gtest/gtest.h>
+
+namespace {
+
+using L = S7Rule::List;
+
+struct CliRun
+{
+    int exitCode;
+    QString out;
+    QString err;
+};
+
+CliRun runCli(const QStringList &args)
+{
+    QBuffer out, err;
+    out.open(QIODevice::WriteOnly);
+    err.open(QIODevice::WriteOnly);
+    CliIo io{out, err, QString()};
+    const int code = Run_Cli(args, io);
+    return {code, QString::fromUtf8(out.data()), QString::fromUtf8(err.data())};
+}
+
+class S7CliTest : public ::testing::Test
+{
+protected:
+    S7CliTest()
+    {
+        CommParams params = CommParams::windowDefaults();
+        params.texts[CommParams::PROFINET_NB_IN] = QStringLiteral("244");
+        params.texts[CommParams::PROFINET_NB_OUT] = QStringLiteral("10");
+        Write_ParGen(parGen, params);
+        for (int i = 0; i < 4; ++i) {
+            read[std::size_t(i)] = Valid_Rule(i + 1);
+            read[std::size_t(i)].OnChange.clear();
+            read[std::size_t(i)].OnCMD.clear();
+            write[std::size_t(i)] = Valid_Rule(i + 1);
+        }
+        save();
+    }
+
+    void save() { Save_S7_Protocol(s7File, read, write); }
+    CliRun run(const char *command, const QStringList &more = {})
+    {
+        return runCli(QStringList{QString::fromLatin1(command), project} + more);
+    }
+
+    TempWorkspace ws;
+    QString project = ws.mkdir(QStringLiteral("PROJECTS/P1/bin")).chopped(4);
+    QString parGen = ws.file(QStringLiteral("PROJECTS/P1/ParGen.xml"));
+    QString s7File = ws.file(QStringLiteral("PROJECTS/P1/S7_Protocol.xml"));
+    S7RuleList read = Fresh_Rule_List();
+    S7RuleList write = Fresh_Rule_List();
+};
+
+TEST_F(S7CliTest, ValidateReportsTheFirstFaultAsTheWindowShowsIt)
+{
+    CliRun r = run("validate");
+    EXPECT_EQ(r.exitCode, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_EQ(r.out, "");
+
+    read[2].Rack = QStringLiteral("4");
+    write[0].Position = QStringLiteral("10");
+    save();
+    r = run("validate");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "Error row 3!! [S7comm Read] Rack must be between 0 and 3\n");
+    EXPECT_EQ(r.err, "");
+
+    r = run("validate", {QStringLiteral("--all")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "Read\t3\tError row 3!! [S7comm Read] Rack must be between 0 and 3\n"
+                     "Write\t1\tError row 1!! [S7comm Write] Position must be between 0 and 9\n");
+
+    // The communication parameters come first.
+    CommParams params = CommParams::windowDefaults();
+    params.texts[CommParams::S7_Protocol_IP2] = QStringLiteral("300");
+    Write_ParGen(parGen, params);
+    r = run("validate");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "Error S7comm!! IP Address 2 must be between 0 and 255\n");
+    r = run("validate", {QStringLiteral("--all")});
+    EXPECT_EQ(r.out.split(u'\n').first(), "ParGen\tS7_Protocol_IP2\tError S7comm!! IP Address 2 must be between 0 and 255");
+    EXPECT_EQ(r.out.split(u'\n')[1], "Read\t3\tError row 3!! [S7comm Read] Rack must be between 0 and 3");
+    EXPECT_EQ(r.out.count(u'\n'), 2); // write positions now run to 243
+}
+
+TEST_F(S7CliTest, ValidateWithoutProjectFilesUsesTheDefaults)
+{
+    ws.write(QStringLiteral("PROJECTS/P1/ParGen.xml"), {});
+    QFile::remove(parGen);
+    read[0].Position = QStringLiteral("1499"); // positions limited by 1500 without ParGen.xml
+    save();
+    EXPECT_EQ(run("validate").exitCode, 0);
+    QFile::remove(s7File);
+    EXPECT_EQ(run("validate").exitCode, 0);
+}
+
+TEST_F(S7CliTest, ValidateLoadErrorsGoToStderrWithExit2)
+{
+    const struct
+    {
+        const char *file;
+        QByteArray bytes;
+        const char *errorPart;
+    } cases[] = {
+        {"S7_Protocol.xml", "<S7_Protocol><S7_Protocol_Read>", "not a valid XML file"},
+        {"S7_Protocol.xml", "<S7_Protocol><S7_Protocol_Read/></S7_Protocol>", "S7_Protocol_Write"},
+        {"S7_Protocol.xml", "<S7_Protocol><S7_Protocol_Read><row PLC_Address=\"1.2.3.4\"/></S7_Protocol_Read>"
+                            "<S7_Protocol_Write/></S7_Protocol>", "lacks the attribute PLC_Port"},
+        {"ParGen.xml", "<Par_Gen><PROFINET_NB_IN>", "ParGen.xml"},
+    };
+    for (const auto &c : cases) {
+        const QByteArray before = ws.read(QStringLiteral("PROJECTS/P1/") + QLatin1String(c.file));
+        ws.write(QStringLiteral("PROJECTS/P1/") + QLatin1String(c.file), c.bytes);
+        for (const bool all : {false, true}) {
+            const CliRun r = run("validate", all ? QStringList{QStringLiteral("--all")} : QStringList{});
+            EXPECT_EQ(r.exitCode, 2) << c.errorPart;
+            EXPECT_EQ(r.out, "") << c.errorPart;
+            EXPECT_TRUE(r.err.contains(QLatin1String(c.errorPart))) << r.err.toStdString();
+        }
+        ws.write(QStringLiteral("PROJECTS/P1/") + QLatin1String(c.file), before);
+    }
+    EXPECT_EQ(runCli({QStringLiteral("validate"), ws.file(QStringLiteral("nope"))}).exitCode, 2);
+    EXPECT_EQ(runCli({QStringLiteral("validate")}).exitCode, 2);
+}
+
+TEST_F(S7CliTest, ExportThenImportGivesTheSameFile)
+{
+    read[1].Mnemonic = QStringLiteral("Kessel, \"Nord\"\r\nzweite Zeile");
+    read[2].Mnemonic = QStringLiteral("  Füllstand 温度 ");
+    read[3].PLC_Port = QStringLiteral(" 102");
+    read[4] = Valid_Rule(9);
+    read[4].Enable = QStringLiteral("N");
+    read[4].PLC_Address = QStringLiteral("not checked");
+    read[4].OnChange.clear();
+    read[4].OnCMD.clear();
+    write[1].Mnemonic = QStringLiteral("=SUM(A1:A2)");
+    write[2].Swap.clear();
+    save();
+    const QByteArray original = ws.read(QStringLiteral("PROJECTS/P1/S7_Protocol.xml"));
+    const QString csv = ws.file(QStringLiteral("rules.csv"));
+
+    CliRun r = run("export-rules", {csv});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("5 read rules and 4 write rules written to %1\n").arg(csv));
+    const QByteArray bytes = ws.read(QStringLiteral("rules.csv"));
+    EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBFList,Enable,PLC_Address,PLC_Port,PLC_Type,Rack,Slot,Data_Type,"
+                                 "Data_Identifier,DB_Number,PLC_Area,PLC_Add,PLC_Bit,PollTime,OnChange,OnCMD,"
+                                 "Position,Bit,Swap,SwapWord,Mnemonic\r\nRead,Y,192.168.1.1,102,S71200,0,1,"
+                                 "Word,DB,10,Flags (M) (Merker),20,0,100,,,5,0,N,,Tank level\r\n"))
+        << bytes.left(400).constData();
+    EXPECT_TRUE(bytes.contains(",\"Kessel, \"\"Nord\"\"\r\nzweite Zeile\"\r\n"));
+
+    QFile::remove(s7File);
+    r = run("import-rules", {csv});
+    ASSERT_EQ(r.exitCode, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_EQ(ws.read(QStringLiteral("PROJECTS/P1/S7_Protocol.xml")), original);
+}
+
+TEST_F(S7CliTest, ImportTakesASpreadsheetsFileAndRefusesFaults)
+{
+    // Columns reordered, LF line ends, no byte-order mark, lower-case list names.
+    QString text = QStringLiteral("Mnemonic,List,") + S7Rule::fieldNames(L::Write).mid(0, 19).join(u',') + u'\n';
+    const auto row = [](const char *list, const S7Rule &rule, bool isRead) {
+        QStringList cells = rule.cells(L::Write).mid(0, 19);
+        if (isRead)
+            cells[13] = cells[14] = QString();
+        return (QStringList{rule.Mnemonic, QString::fromLatin1(list)} + cells).join(u',') + u'\n';
+    };
+    text += row("write", Valid_Rule(7, QStringLiteral("w1")), false);
+    text += row("read", Valid_Rule(8, QStringLiteral("r1")), true);
+    const QString csv = ws.write(QStringLiteral("in.csv"), text.toUtf8());
+    CliRun r = run("import-rules", {csv});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    S7RuleList r2 = Fresh_Rule_List(), w2 = Fresh_Rule_List();
+    ASSERT_EQ(Load_S7_Protocol(s7File, r2, w2), std::nullopt);
+    EXPECT_EQ(Rules_In_Use(r2), 1);
+    EXPECT_EQ(r2[0].Mnemonic, "r1");
+    EXPECT_EQ(w2[0].PLC_Address, "192.168.1.7");
+    EXPECT_EQ(Rules_In_Use(w2), 1);
+
+    // A fault: the editor's message, exit 1, the file unchanged.
+    const QByteArray before = ws.read(QStringLiteral("PROJECTS/P1/S7_Protocol.xml"));
+    text.replace(QLatin1String("192.168.1.8"), QLatin1String("192.168.1"));
+    ws.write(QStringLiteral("in.csv"), text.toUtf8());
+    r = run("import-rules", {csv});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "Error row 1!! [S7comm Read] PLC Address must be a valid TCP IP Address (Ex. 192.168.1.125)\n");
+    EXPECT_EQ(ws.read(QStringLiteral("PROJECTS/P1/S7_Protocol.xml")), before);
+}
+
+TEST_F(S7CliTest, ImportRefusesFilesItCannotTakeWhole)
+{
+    const QString header = QStringLiteral("List,") + S7Rule::fieldNames(L::Write).join(u',') + QStringLiteral("\r\n");
+    const auto line = [](const char *list, S7Rule rule) {
+        if (QByteArray(list) == "Read")
+            rule.OnChange = rule.OnCMD = QString();
+        return Format_Delimited({QStringList{QString::fromLatin1(list)} + rule.cells(L::Write)}, u',');
+    };
+    S7Rule noAddress = Valid_Rule();
+    noAddress.PLC_Address.clear();
+    QString tooMany = header;
+    for (int i = 0; i < 513; ++i)
+        tooMany += line("Write", Valid_Rule(1));
+    const struct
+    {
+        const char *name;
+        QByteArray bytes;
+        const char *errorPart;
+    } cases[] = {
+        {"empty", "", "empty"},
+        {"not UTF-8", (header + line("Read", Valid_Rule())).toLatin1() + "\xFF\r\n", "not UTF-8"},
+        {"unknown column", (QStringLiteral("Foo,") + header).toUtf8(), "unknown column \"Foo\""},
+        {"missing column", QString(header).replace(QLatin1String(",Mnemonic"), QString()).toUtf8(), "column \"Mnemonic\" is missing"},
+        {"short row", (header + QStringLiteral("Read,Y,1.2.3.4\r\n")).toUtf8(), "line 2: 3 cells"},
+        {"bad list", (header + line("Both", Valid_Rule())).toUtf8(), "line 2: the list must be Read or Write"},
+        {"OnChange on read", (header + line("Write", Valid_Rule())
+                              + Format_Delimited({QStringList{QStringLiteral("Read")} + Valid_Rule().cells(L::Write)}, u','))
+                                 .toUtf8(), "line 3: a read rule has no OnChange"},
+        {"rule after gap", (header + line("Read", noAddress) + line("Write", Valid_Rule()) + line("Read", Valid_Rule())).toUtf8(),
+         "line 4: Read rule 1 has no PLC_Address"},
+        {"513 rules", tooMany.toUtf8(), "line 514: more than 512 Write rules"},
+    };
+    const QByteArray before = ws.read(QStringLiteral("PROJECTS/P1/S7_Protocol.xml"));
+    for (const auto &c : cases) {
+        const QString csv = ws.write(QStringLiteral("bad.csv"), c.bytes);
+        const CliRun r = run("import-rules", {csv});
+        EXPECT_EQ(r.exitCode, 2) << c.name;
+        EXPECT_TRUE(r.err.contains(QLatin1String(c.errorPart))) << c.name << ": " << r.err.toStdString();
+        EXPECT_EQ(ws.read(QStringLiteral("PROJECTS/P1/S7_Protocol.xml")), before) << c.name;
+    }
+    EXPECT_EQ(run("import-rules", {ws.file(QStringLiteral("missing.csv"))}).exitCode, 2);
+    EXPECT_EQ(run("export-rules", {ws.file(QStringLiteral("no/such/dir/x.csv"))}).exitCode, 2);
+    EXPECT_EQ(run("export-rules").exitCode, 2);
+}
+
+TEST(DelimitedTextTest, ParsesWhatSpreadsheetsWrite)
+{
+    const struct
+    {
+        const char *text;
+        QList<QStringList> rows;
+    } cases[] = {
+        {"", {}},
+        {"a\tb\r\nc\td\r\n", {{"a", "b"}, {"c", "d"}}},
+        {"a\tb\nc\td", {{"a", "b"}, {"c", "d"}}},
+        {"a\t\t\n\tb\n", {{"a", "", ""}, {"", "b"}}},
+        {"\"x\ty\"\t\"say \"\"hi\"\"\"\n", {{"x\ty", "say \"hi\""}}},
+        {"\"line1\nline2\"\tz\r\n", {{"line1\nline2", "z"}}},
+        {"5\" pipe\tq\"\n", {{"5\" pipe", "q\""}}},
+        {"\n\n", {{""}, {""}}},
+        {"\"open", {{"open"}}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(Parse_Delimited(QString::fromUtf8(c.text), u'\t'), c.rows) << c.text;
+
+    const QList<QStringList> rows = {{"plain", "", " lead", "trail ", "a,b", "q\"q", "l\nm", "é"}, {"", ""}};
+    for (const QChar sep : {QChar(u','), QChar(u'\t')})
+        EXPECT_EQ(Parse_Delimited(Format_Delimited(rows, sep), sep), rows);
+    EXPECT_EQ(Format_Delimited(rows, u','),
+              "plain,,\" lead\",\"trail \",\"a,b\",\"q\"\"q\",\"l\nm\",é\r\n,\r\n");
+}
+
+} // namespace
