@@ -1,8 +1,46 @@
+#include "cli/CliArgs.h"
 #include "cli/CliIo.h"
 #include "cli/Commands.h"
+#include "common/Errors.h"
+#include "common/SafeFile.h"
+#include "image/Bank1Block.h"
+#include "image/Bank2Table.h"
+#include "image/BankDump.h"
 
-int Cmd_Dump(const QStringList &, CliIo &io)
+#include <QDir>
+
+// Decodes bank1.bin or bank2.bin, told apart by their sizes. Exit 1 when the image is not
+// what the compiler writes (wrong checksum, reserved bytes set, unknown codes).
+int Cmd_Dump(const QStringList &args, CliIo &io)
 {
-    io.errln(QStringLiteral("brivant-cli dump: not available in this build"));
-    return kUsageExit;
+    const auto fail = [&](const QString &why, int code) {
+        io.errln(QStringLiteral("brivant-cli dump: %1").arg(why));
+        return code;
+    };
+    QString error;
+    const auto parsed = CliArgs::parse(args, {}, {}, &error);
+    if (!parsed)
+        return fail(error, kUsageExit);
+    if (parsed->positional.size() != 1)
+        return fail(QStringLiteral("usage: brivant-cli dump FILE"), kUsageExit);
+    const QString file = parsed->positional.first();
+    QByteArray image;
+    try {
+        image = Read_Whole_File(file);
+    } catch (const BrivantError &e) {
+        return fail(e.text(), 1);
+    }
+    BankDump dump;
+    if (image.size() == static_cast<qsizetype>(Bank1Block::kSize))
+        dump = Describe_Bank1(image);
+    else if (image.size() == static_cast<qsizetype>(Bank2Table::kSize))
+        dump = Describe_Bank2(image);
+    else
+        return fail(QStringLiteral("%1 holds %2 bytes; bank1.bin has 2048 and bank2.bin 28672")
+                        .arg(QDir::toNativeSeparators(file))
+                        .arg(image.size()),
+                    1);
+    for (const QString &line : dump.lines)
+        io.println(line);
+    return dump.consistent ? 0 : 1;
 }

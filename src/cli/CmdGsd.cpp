@@ -1,8 +1,46 @@
+#include "app/ConfigWorkspace.h"
+#include "cli/CliArgs.h"
 #include "cli/CliIo.h"
 #include "cli/Commands.h"
+#include "common/Errors.h"
+#include "gsd/GsdGenerator.h"
+#include "texts/TextId.h"
+#include "texts/TextTable.h"
 
-int Cmd_Gsd(const QStringList &, CliIo &io)
+#include <QDir>
+#include <QFileInfo>
+
+// The GSD step without its dialogs: the file name comes from the command line, and an existing
+// file is replaced only with --force.
+int Cmd_Gsd(const QStringList &args, CliIo &io)
 {
-    io.errln(QStringLiteral("brivant-cli gsd: not available in this build"));
-    return kUsageExit;
+    const auto fail = [&](const QString &why, int code) {
+        io.errln(QStringLiteral("brivant-cli gsd: %1").arg(why));
+        return code;
+    };
+    QString error;
+    const auto parsed = CliArgs::parse(args, {}, {QStringLiteral("--force")}, &error);
+    if (!parsed)
+        return fail(error, kUsageExit);
+    if (parsed->positional.size() != 2)
+        return fail(QStringLiteral("usage: brivant-cli gsd PROJECT_DIR FILE [--force]"), kUsageExit);
+    const QString projectDir = parsed->positional.at(0);
+    const QString parGenFile = ConfigWorkspace::join(projectDir, QStringLiteral("ParGen.xml"));
+    if (!QFileInfo::exists(parGenFile)) {
+        TextTable texts;
+        texts.Load_Default_Texts();
+        io.errln(texts.text(TextId::Rows_ErrorPleaseSetSetCommunicationParameter));
+        return 1;
+    }
+    const QString file = GsdGenerator::With_Gsd_Extension(parsed->positional.at(1));
+    try {
+        const GsdGenerator::Counts counts = GsdGenerator::Read_Gsd_Counts(parGenFile);
+        if (QFileInfo::exists(file) && !parsed->has(QStringLiteral("--force")))
+            return fail(QStringLiteral("%1 already exists; use --force to replace it").arg(QDir::toNativeSeparators(file)), 1);
+        GsdGenerator::Write_GSD_File(file, counts);
+    } catch (const BrivantError &e) {
+        return fail(e.text(), 1);
+    }
+    io.println(file);
+    return 0;
 }
