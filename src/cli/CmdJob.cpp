@@ -5,6 +5,8 @@
 #include "common/Errors.h"
 #include "update/UpdateJob.h"
 
+#include <QFileInfo>
+
 int Cmd_Job(const QStringList &args, CliIo &io)
 {
     const auto usage = [&](const QString &why) {
@@ -33,7 +35,8 @@ int Cmd_Job(const QStringList &args, CliIo &io)
         return usage(QStringLiteral("--project needs a project name"));
 
     ConfigWorkspace workspace;
-    workspace.setProgramDir(parsed->value(QStringLiteral("--workspace")));
+    // The update program runs in the workspace: the job names its images by absolute paths.
+    workspace.setProgramDir(QFileInfo(parsed->value(QStringLiteral("--workspace"))).absoluteFilePath());
     workspace.openProject(project);
 
     UpdateJob job;

@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 namespace {
@@ -51,6 +52,19 @@ TEST(JobCommandTest, WritesTheJobAsTheUpdateWindowDoes)
     EXPECT_EQ(Xml_Value(firmware, "Operations/Operation[1]/Ope_FileName"),
               QDir(ws.path()).filePath("MASTER/Vod52840.sim"));
     EXPECT_EQ(Xml_Value(firmware, "Operations/Operation[1]/Ope_Read_Back"), "1");
+}
+
+TEST(JobCommandTest, RelativeWorkspaceGivesAbsoluteImagePaths)
+{
+    // The update program runs in the workspace and takes the image paths from the job.
+    TempWorkspace ws;
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(ws.path()));
+    const CliRun r = runCli({"job", "--workspace", ".", "--project", "P", "--ip", "10.0.0.7", "--option", "1"});
+    QDir::setCurrent(before);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QString firmware = Xml_Value(Flatten_Xml(ws.read("Ethernet_Update.xml")), "Operations/Operation[1]/Ope_FileName");
+    EXPECT_EQ(firmware, QDir(QDir(ws.path()).canonicalPath()).filePath("MASTER/Vod52840.sim"));
 }
 
 TEST(JobCommandTest, BadCommandLinesWriteNothing)

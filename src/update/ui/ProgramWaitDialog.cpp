@@ -30,7 +30,6 @@ void ProgramWaitDialog::waitStarted(const QString &program)
     m_seconds = -1;
     showSeconds(0);
     show();
-    raise();
     QCoreApplication::processEvents();
 }
 
