@@ -1,11 +1,89 @@
+#include "app/ProgramDir.h"
+#include "app/Startup.h"
+#include "app/ui/AppContext.h"
+#include "app/ui/AppWindows.h"
+#include "app/ui/TFBrivanteFirmWare.h"
+#include "platform/qt/SteadyClock.h"
+#include "platform/ui/QtServices.h"
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QDir>
+#include <QTimer>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr const char *kUsage =
+    "Usage: brivant [--workspace DIR]\n"
+    "  --workspace DIR  the folder that holds MASTER, PROJECTS, LANGUAGE and Brivant.xml\n"
+    "                   (default: the program's folder)\n";
+
+bool displayAvailable()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+    }
+    if (!displayAvailable()) {
+        std::fputs("brivant: no display found; start it as `xvfb-run build/bin/brivant`, "
+                   "or use the command-line tool `build/bin/brivant-cli`.\n",
+                   stderr);
+        return 2;
+    }
+
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Norvalt - Configurator ZE52840 - S7comm / PROFIBUS Slave "));
-    window.show();
+    QApplication::setApplicationName(QStringLiteral("Brivant"));
+
+    QString programDir = QApplication::applicationDirPath();
+    const QStringList args = QApplication::arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        const QString &arg = args.at(i);
+        if (arg == QLatin1String("--workspace") && i + 1 < args.size()) {
+            programDir = args.at(++i);
+        } else if (arg.startsWith(QLatin1String("--workspace="))) {
+            programDir = arg.mid(int(std::strlen("--workspace=")));
+        } else {
+            std::fprintf(stderr, "brivant: unknown argument '%s'\n%s", qPrintable(arg), kUsage);
+            return 2;
+        }
+    }
+    programDir = QDir(programDir).absolutePath();
+    if (!QDir().mkpath(programDir)) {
+        std::fprintf(stderr, "brivant: cannot create the workspace folder '%s'\n", qPrintable(programDir));
+        return 2;
+    }
+
+    QtMessageService messages;
+    QtModalRunner modal;
+    QtFileDialogs files;
+    QtUrlOpener urls;
+    SteadyClock clock;
+
+    AppContext context;
+    context.services.messages = &messages;
+    context.services.modal = &modal;
+    context.services.files = &files;
+    context.services.urls = &urls;
+    context.services.clock = &clock;
+    QApplication::setApplicationDisplayName(context.identity.Window_Title.trimmed());
+
+    const StartupResult startup = Run_Startup(programDir, context.workspace, context.settings, context.texts);
+    AppWindows windows(context);
+    windows.main->show();
+    if (startup.languageError) {
+        // A language file that exists but cannot be read: the built-in texts stay.
+        QTimer::singleShot(0, windows.main.get(), [&] { messages.generalError(*startup.languageError); });
+    }
     return app.exec();
 }

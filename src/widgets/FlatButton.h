@@ -13,8 +13,14 @@ public:
     FlatButton(QStyle::StandardPixmap glyph, QWidget *parent = nullptr);
 
     void setGlyph(QStyle::StandardPixmap glyph);
+    // Step buttons show their glyph and caption from the left edge.
+    void setLeftAligned(bool left);
 
     static constexpr const char *kCream = "#FFF8E6";
     static constexpr const char *kHotTrack = "#FFE4A8";
     static constexpr const char *kPressed = "#FF9933";
+
+private:
+    void applyStyle();
+    bool m_leftAligned = false;
 };

@@ -1,0 +1,33 @@
+#include "app/ui/AppWindows.h"
+
+#include "app/ui/AppContext.h"
+#include "app/ui/TFAbout.h"
+#include "app/ui/TFBrivanteFirmWare.h"
+#include "app/ui/TFNew_Project.h"
+#include "app/ui/TFOpenConf.h"
+#include "commparams/ui/TFParGen.h"
+#include "options/ui/TFSoftOptions.h"
+#include "s7access/ui/TFS7_Protocol_Set_Access.h"
+#include "update/ui/TFBoot.h"
+
+AppWindows::AppWindows(AppContext &ctx)
+    : context(ctx),
+      main(std::make_unique<TFBrivanteFirmWare>(ctx)),
+      about(std::make_unique<TFAbout>(ctx, main.get())),
+      newProject(std::make_unique<TFNew_Project>(ctx, main.get())),
+      openConf(std::make_unique<TFOpenConf>(ctx, main.get())),
+      options(std::make_unique<TFSoftOptions>(ctx, main.get())),
+      parGen(std::make_unique<TFParGen>(ctx, main.get())),
+      boot(std::make_unique<TFBoot>(ctx, main.get())),
+      access(std::make_unique<TFS7_Protocol_Set_Access>(ctx, main.get()))
+{
+    main->setPeers({about.get(), newProject.get(), openConf.get(), options.get(), parGen.get(), boot.get(),
+                    access.get()});
+    context.changeLanguage = [window = main.get()] { window->Change_Language(); };
+}
+
+AppWindows::~AppWindows()
+{
+    context.changeLanguage = nullptr;
+    main->setPeers({});
+}

@@ -1,0 +1,67 @@
+#include "widgets/WindowStyle.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QPalette>
+#include <QScreen>
+#include <QTextDocument>
+#include <QWidget>
+
+namespace WindowStyle {
+
+QFont Verdana(int pixelSize, bool bold)
+{
+    QFont font(QStringLiteral("Verdana"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+
+void Apply(QWidget *window)
+{
+    window->setFont(Verdana());
+    window->setAutoFillBackground(true);
+    QPalette pal = window->palette();
+    pal.setColor(QPalette::Window, QColor(QLatin1String(kBackground)));
+    window->setPalette(pal);
+}
+
+QWidget *Make_Button_Panel(QWidget *parent, const QList<QWidget *> &buttons)
+{
+    auto *panel = new QFrame(parent);
+    panel->setObjectName(QStringLiteral("P_Button"));
+    panel->setFixedHeight(40);
+    auto *layout = new QHBoxLayout(panel);
+    layout->setContentsMargins(8, 6, 8, 6);
+    layout->setSpacing(8);
+    layout->addStretch();
+    for (QWidget *button : buttons) {
+        button->setFixedSize(110, 28);
+        layout->addWidget(button);
+    }
+    return panel;
+}
+
+} // namespace WindowStyle
+
+namespace WindowStyle {
+
+QString Plain_Tooltip(const QString &text)
+{
+    if (!Qt::mightBeRichText(text))
+        return text;
+    return QStringLiteral("<p style=\"white-space:pre\">") + text.toHtmlEscaped() + QStringLiteral("</p>");
+}
+
+void Center_On_Screen(QWidget *window)
+{
+    const QScreen *screen = window->screen();
+    if (!screen)
+        return;
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window->move(frame.topLeft());
+}
+
+} // namespace WindowStyle

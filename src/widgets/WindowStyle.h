@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QFont>
+#include <QList>
+#include <QString>
+
+class QWidget;
+
+// The look shared by the windows: Verdana (the system substitutes a similar face where it
+// is missing) on a light cream background.
+namespace WindowStyle {
+
+inline constexpr const char *kBackground = "#FBF5E6";
+inline constexpr int kFontPixels = 11;
+
+QFont Verdana(int pixelSize = kFontPixels, bool bold = false);
+
+// Cream background and the Verdana font for a window and everything in it.
+void Apply(QWidget *window);
+
+// The bottom panel P_Button of the dialogs, 40 high, its buttons right-aligned.
+QWidget *Make_Button_Panel(QWidget *parent, const QList<QWidget *> &buttons);
+
+} // namespace WindowStyle
+
+namespace WindowStyle {
+
+// A hint shown as the plain text it is, even when it looks like markup.
+QString Plain_Tooltip(const QString &text);
+
+// Centres a top-level window on its screen.
+void Center_On_Screen(QWidget *window);
+
+} // namespace WindowStyle
