@@ -45,19 +45,25 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brivant"));
 
-    QString programDir = QApplication::applicationDirPath();
+    QString programDir;
     const QStringList args = QApplication::arguments();
     for (int i = 1; i < args.size(); ++i) {
         const QString &arg = args.at(i);
-        if (arg == QLatin1String("--workspace") && i + 1 < args.size()) {
+        if (arg == QLatin1String("--workspace")) {
+            if (i + 1 >= args.size() || args.at(i + 1).isEmpty()) {
+                std::fprintf(stderr, "brivant: --workspace needs a folder\n%s", kUsage);
+                return 2;
+            }
             programDir = args.at(++i);
-        } else if (arg.startsWith(QLatin1String("--workspace="))) {
-            programDir = arg.mid(int(std::strlen("--workspace=")));
+        } else if (arg.startsWith(QLatin1String("--workspace=")) && arg.size() > 12) {
+            programDir = arg.mid(12);
         } else {
             std::fprintf(stderr, "brivant: unknown argument '%s'\n%s", qPrintable(arg), kUsage);
             return 2;
         }
     }
+    if (programDir.isEmpty())
+        programDir = Default_Program_Dir(QApplication::applicationDirPath());
     programDir = QDir(programDir).absolutePath();
     if (!QDir().mkpath(programDir)) {
         std::fprintf(stderr, "brivant: cannot create the workspace folder '%s'\n", qPrintable(programDir));
