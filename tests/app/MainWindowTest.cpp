@@ -1,6 +1,7 @@
 #include "AppWindowTestUtil.h"
 
 #include "app/Settings.h"
+#include "platform/HttpClient.h"
 #include "app/ui/TFAbout.h"
 #include "app/ui/TFBrivanteFirmWare.h"
 #include "app/ui/TFNew_Project.h"
@@ -24,6 +25,18 @@
 namespace {
 
 using Kind = FakeMessageService::Kind;
+
+class FixedAnswerHttpClient : public HttpClient
+{
+public:
+    std::optional<QByteArray> get(const QUrl &url, const QByteArray &, int) override
+    {
+        asked.append(url);
+        return answer;
+    }
+    std::optional<QByteArray> answer;
+    QList<QUrl> asked;
+};
 
 class MainWindowTest : public ::testing::Test
 {
@@ -81,8 +94,9 @@ TEST_F(MainWindowTest, LaysOutTheStepsAsAFixedWindowWithTheProductTexts)
         if (!w)
             continue;
         EXPECT_EQ(w->pos(), QPoint(p.left, p.top)) << p.name;
-        if (p.width)
+        if (p.width) {
             EXPECT_EQ(w->size(), QSize(p.width, p.height)) << p.name;
+        }
         EXPECT_EQ(w->isVisibleTo(&main()), p.visible) << p.name;
         // Every control lies inside the client area.
         EXPECT_TRUE(!p.visible || QRect(QPoint(), main().size()).contains(w->geometry())) << p.name;
@@ -189,20 +203,20 @@ TEST_F(MainWindowTest, UpdateStepWritesTheBankFilesEveryTimeAndShowsTheUpdateWin
 TEST_F(MainWindowTest, UpdateStepThatCannotWriteTheBanksReportsTheFileAndOpensNoWindow)
 {
     const QString dir = tc.openNewProject(QStringLiteral("Plant"));
-    // A file named bank1.bin's folder: the images cannot be written.
-    QDir(dir + QStringLiteral("/bin")).removeRecursively();
-    tc.workspace.write(QStringLiteral("PROJECTS/Plant/bin"), "not a folder");
+    // A folder in the place of bank1.bin: the images cannot be written.
+    tc.workspace.mkdir(QStringLiteral("PROJECTS/Plant/bin/bank1.bin"));
     button("Btn_CreateBin")->click();
     const QString report = tc.messages.takeOne(Kind::GeneralError);
     EXPECT_TRUE(report.contains(QStringLiteral("bank1.bin"))) << report.toStdString();
     EXPECT_EQ(tc.modal.shown(), 0);
 
     // A ParGen.xml that is not well-formed ends the step the same way.
-    QFile::remove(dir + QStringLiteral("/bin"));
+    QDir(dir + QStringLiteral("/bin/bank1.bin")).removeRecursively();
     tc.workspace.write(QStringLiteral("PROJECTS/Plant/ParGen.xml"), "<Par_Gen><S7_Protocol_IP1>");
     button("Btn_CreateBin")->click();
     EXPECT_FALSE(tc.messages.takeOne(Kind::GeneralError).isEmpty());
     EXPECT_FALSE(QFileInfo::exists(dir + QStringLiteral("/bin/bank1.bin")));
+    EXPECT_FALSE(QFileInfo::exists(dir + QStringLiteral("/bin/bank2.bin")));
 }
 
 TEST_F(MainWindowTest, GsdStepAsksForTheFileAndWritesIt)
@@ -301,6 +315,30 @@ TEST_F(MainWindowTest, UpdateTimerFollowsTheInternetOptions)
     EXPECT_FALSE(Child(windows->main.get(), "LL_Update")->isVisibleTo(&main()));
     EXPECT_TRUE(timer()->isActive());
     EXPECT_EQ(timer()->interval(), 7200000);
+}
+
+TEST_F(MainWindowTest, ANewerVersionShowsTheLinkWithItsTextEscaped)
+{
+    FixedAnswerHttpClient http;
+    http.answer = QByteArray("VER. 1.003");
+    tc.context.services.http = &http;
+    tc.context.texts.setText(TextId::Main_NewVersionAvailableClickHereMore, QStringLiteral("New <b>1.003</b> & more"));
+    main().show();
+    main().Timer_UpdateTimer();
+    ASSERT_EQ(http.asked.size(), 1);
+    auto *link = Child<QLabel>(windows->main.get(), "LL_Update");
+    EXPECT_TRUE(link->isVisible());
+    EXPECT_EQ(link->text(), QStringLiteral("<a href=\"http://www.norvalt.example/Home/download/download.asp#DA52840\">"
+                                           "New &lt;b&gt;1.003&lt;/b&gt; &amp; more</a>"));
+    emit link->linkActivated(QStringLiteral("http://www.norvalt.example/Home/download/download.asp#DA52840"));
+    ASSERT_EQ(tc.urls.opened.size(), 1);
+    EXPECT_EQ(tc.urls.opened[0].fragment(), QStringLiteral("DA52840"));
+
+    // A later check that finds nothing newer hides the link again.
+    http.answer = QByteArray("VER. 1.002");
+    main().Timer_UpdateTimer();
+    EXPECT_FALSE(link->isVisible());
+    tc.context.services.http = nullptr;
 }
 
 TEST_F(MainWindowTest, OptionsOkSavesTheSettingsAndSetsTheTimerCancelDoesNot)

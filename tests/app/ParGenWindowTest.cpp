@@ -4,6 +4,8 @@
 #include "commparams/ui/TFParGen.h"
 #include "texts/TextId.h"
 #include "widgets/CategoryPanel.h"
+#include "app/ui/TFBrivanteFirmWare.h"
+#include <QToolButton>
 
 #include <QApplication>
 #include <QCheckBox>

@@ -10,6 +10,7 @@
 #include "commparams/ui/TFParGen.h"
 #include "gsd/GsdGenerator.h"
 #include "image/ImageCompiler.h"
+#include "options/VersionCheck.h"
 #include "options/ui/TFSoftOptions.h"
 #include "platform/MessageService.h"
 #include "platform/UrlOpener.h"
@@ -314,10 +315,8 @@ void TFBrivanteFirmWare::Timer_UpdateTimer()
     m_timerUpdate->stop();
     const bool newer = m_peers.options && m_peers.options->Check_Version();
     if (newer) {
-        // The caption is markup: the text from the table must not add any of its own.
-        m_llUpdate->setText(QStringLiteral("<a href=\"%1\">%2</a>")
-                                .arg(WebServer::Download_Page_Url().toString().toHtmlEscaped(),
-                                     m_context.text(TextId::Main_NewVersionAvailableClickHereMore).toHtmlEscaped()));
+        m_llUpdate->setText(Update_Link_Html(WebServer::Download_Page_Url(),
+                                             m_context.text(TextId::Main_NewVersionAvailableClickHereMore)));
         m_llUpdate->show();
     } else {
         m_llUpdate->hide();

@@ -258,8 +258,10 @@ bool TFParGen::KeyPress(QLineEdit *edit, QKeyEvent *event)
     const int index = int(std::find(m_edits.begin(), m_edits.begin() + kS7FieldCount, edit) - m_edits.begin());
     if (index + 1 < kS7FieldCount) {
         QLineEdit *next = m_edits[index + 1];
-        if (next->isEnabled() && next->isVisibleTo(this))
-            next->setFocus(Qt::TabFocusReason); // selects its text, so typing replaces it
+        if (next->isEnabled() && next->isVisibleTo(this)) {
+            next->setFocus(Qt::TabFocusReason);
+            next->selectAll(); // typing replaces what the field held
+        }
     }
     return true;
 }
