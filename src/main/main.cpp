@@ -3,6 +3,9 @@
 #include "app/ui/AppContext.h"
 #include "app/ui/AppWindows.h"
 #include "app/ui/TFBrivanteFirmWare.h"
+#include "platform/qt/IcmpEchoClient.h"
+#include "platform/qt/QtHttpClient.h"
+#include "platform/qt/QtProcessRunner.h"
 #include "platform/qt/SteadyClock.h"
 #include "platform/ui/QtServices.h"
 
@@ -75,6 +78,9 @@ int main(int argc, char *argv[])
     QtFileDialogs files;
     QtUrlOpener urls;
     SteadyClock clock;
+    IcmpEchoClient echo;
+    QtProcessRunner processes;
+    QtHttpClient http;
 
     AppContext context;
     context.services.messages = &messages;
@@ -82,7 +88,9 @@ int main(int argc, char *argv[])
     context.services.files = &files;
     context.services.urls = &urls;
     context.services.clock = &clock;
-    QApplication::setApplicationDisplayName(context.identity.Window_Title.trimmed());
+    context.services.echo = &echo;
+    context.services.processes = &processes;
+    context.services.http = &http;
 
     const StartupResult startup = Run_Startup(programDir, context.workspace, context.settings, context.texts);
     AppWindows windows(context);
