@@ -64,5 +64,5 @@ void ProgramWaitDialog::showSeconds(qint64 seconds)
     if (seconds == m_seconds)
         return;
     m_seconds = seconds;
-    m_elapsed->setText(tr("%n second(s) elapsed", nullptr, static_cast<int>(seconds)));
+    m_elapsed->setText(tr("%1 s elapsed").arg(seconds));
 }
