@@ -242,6 +242,8 @@ TEST_F(TFBootTest, WindowTakesNoInputWhileTheDeviceIsChecked)
     observing.observe = [&] {
         enabled << boot.findChild<QPushButton *>(QStringLiteral("Btn_Update"))->isEnabled()
                 << ip(boot, 1)->isEnabled() << options(boot)->isEnabled();
+        boot.reject(); // Escape
+        enabled << !boot.isVisible();
     };
     show(boot, [&](QDialog &d) {
         press(d, "Btn_Update");

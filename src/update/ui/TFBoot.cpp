@@ -200,8 +200,15 @@ QString TFBoot::deviceAddress() const
            + QLatin1Char('.') + m_ip[3]->text();
 }
 
+void TFBoot::reject()
+{
+    if (!m_busy)
+        QDialog::reject();
+}
+
 void TFBoot::setBusy(bool busy)
 {
+    m_busy = busy;
     for (QWidget *w : {static_cast<QWidget *>(m_ipPanel), static_cast<QWidget *>(m_optionsPanel),
                        static_cast<QWidget *>(m_buttonPanel)})
         w->setEnabled(!busy);

@@ -40,6 +40,10 @@ public:
     void Compile_XML_Parameter_New_Boot();
     static bool Split_IP_Address(const QString &text, QString &a, QString &b, QString &c, QString &d);
 
+public slots:
+    // Escape and the close box do nothing while the device is checked.
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -65,4 +69,5 @@ private:
     FlatButton *m_cancel;
     FlatButton *m_update;
     PingOutcome m_lastPing;
+    bool m_busy = false;
 };
