@@ -15,10 +15,12 @@ CategoryPanel::CategoryPanel(const QString &name, QWidget *parent)
     m_header->setAutoRaise(true);
     m_header->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     m_header->setFont(WindowStyle::Verdana(WindowStyle::kFontPixels, true));
-    m_header->setStyleSheet(QStringLiteral("QToolButton { text-align: left; padding: 3px 4px;"
-                                           " background-color: #EFE3C2; border: none;"
-                                           " border-bottom: 1px solid #C8B68E; color: #3A3A3A; }"
-                                           "QToolButton:hover { background-color: #FFE4A8; }"));
+    m_header->setAutoFillBackground(true);
+    QPalette pal = m_header->palette();
+    pal.setColor(QPalette::Window, QColor(0xEF, 0xE3, 0xC2));
+    pal.setColor(QPalette::Button, QColor(0xEF, 0xE3, 0xC2));
+    pal.setColor(QPalette::ButtonText, QColor(0x3A, 0x3A, 0x3A));
+    m_header->setPalette(pal);
     connect(m_header, &QToolButton::clicked, this, [this] { setCollapsed(!m_collapsed); });
 
     auto *layout = new QVBoxLayout(this);

@@ -1,11 +1,35 @@
 #include "widgets/FlatButton.h"
 
+#include <QCoreApplication>
+#include <QHash>
+#include <QPainter>
+
+namespace {
+
+// The style's glyphs load from the icon theme on every request; the windows ask for the same
+// few again and again. Emptied before the application goes.
+QHash<int, QIcon> &glyphCache()
+{
+    static QHash<int, QIcon> cache;
+    static const bool cleanup = [] {
+        qAddPostRoutine([] { glyphCache().clear(); });
+        return true;
+    }();
+    Q_UNUSED(cleanup);
+    return cache;
+}
+
+constexpr int kPadding = 8;  // left and right of the content
+constexpr int kSpacing = 6;  // between glyph and caption
+
+} // namespace
+
 FlatButton::FlatButton(QWidget *parent) : QPushButton(parent)
 {
     setFlat(true);
     setAutoDefault(false);
     setCursor(Qt::PointingHandCursor);
-    applyStyle();
+    setAttribute(Qt::WA_Hover); // repaint on entering and leaving
 }
 
 FlatButton::FlatButton(QStyle::StandardPixmap glyph, QWidget *parent) : FlatButton(parent)
@@ -15,22 +39,71 @@ FlatButton::FlatButton(QStyle::StandardPixmap glyph, QWidget *parent) : FlatButt
 
 void FlatButton::setGlyph(QStyle::StandardPixmap glyph)
 {
-    setIcon(style()->standardIcon(glyph));
+    QHash<int, QIcon> &cache = glyphCache();
+    auto it = cache.find(int(glyph));
+    if (it == cache.end())
+        it = cache.insert(int(glyph), style()->standardIcon(glyph));
+    setIcon(*it);
 }
 
 void FlatButton::setLeftAligned(bool left)
 {
     m_leftAligned = left;
-    applyStyle();
+    update();
 }
 
-void FlatButton::applyStyle()
+QColor FlatButton::faceColor() const
 {
-    setStyleSheet(QStringLiteral("FlatButton { background-color: %1; border: 1px solid #C8B68E;"
-                                 " border-radius: 3px; padding: 2px 8px; color: #2B2B2B; %4 }"
-                                 "FlatButton:hover { background-color: %2; border-color: #D08A2E; }"
-                                 "FlatButton:pressed { background-color: %3; color: white; }"
-                                 "FlatButton:focus { border-color: #D08A2E; }")
-                      .arg(QLatin1String(kCream), QLatin1String(kHotTrack), QLatin1String(kPressed),
-                           m_leftAligned ? QStringLiteral("text-align: left;") : QString()));
+    if (isDown() || isChecked())
+        return QColor(QLatin1String(kPressed));
+    if (isEnabled() && underMouse())
+        return QColor(QLatin1String(kHotTrack));
+    return QColor(QLatin1String(kCream));
+}
+
+QSize FlatButton::sizeHint() const
+{
+    const QFontMetrics fm = fontMetrics();
+    const bool hasIcon = !icon().isNull();
+    int width = 2 * kPadding + fm.horizontalAdvance(text());
+    if (hasIcon)
+        width += iconSize().width() + (text().isEmpty() ? 0 : kSpacing);
+    const int height = qMax(fm.height(), hasIcon ? iconSize().height() : 0) + 10;
+    return QSize(width, height);
+}
+
+void FlatButton::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const bool down = isDown() || isChecked();
+    const bool accent = isEnabled() && (underMouse() || hasFocus() || down);
+    p.setPen(QColor(accent ? 0xD0 : 0xC8, accent ? 0x8A : 0xB6, accent ? 0x2E : 0x8E));
+    p.setBrush(faceColor());
+    p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
+
+    const QRect content = rect().adjusted(kPadding, 2, -kPadding, -2);
+    const QFontMetrics fm = fontMetrics();
+    const bool hasIcon = !icon().isNull();
+    const QSize glyph = hasIcon ? iconSize() : QSize(0, 0);
+    const int gap = hasIcon && !text().isEmpty() ? kSpacing : 0;
+    const int textRoom = qMax(0, content.width() - glyph.width() - gap);
+    const QString caption = fm.elidedText(text(), Qt::ElideRight, textRoom);
+    const int used = glyph.width() + gap + fm.horizontalAdvance(caption);
+    int x = m_leftAligned ? content.left() : content.left() + (content.width() - used) / 2;
+
+    if (hasIcon) {
+        const QIcon::Mode mode = isEnabled() ? QIcon::Normal : QIcon::Disabled;
+        icon().paint(&p, QRect(QPoint(x, content.top() + (content.height() - glyph.height()) / 2), glyph),
+                     Qt::AlignCenter, mode);
+        x += glyph.width() + gap;
+    }
+    if (!caption.isEmpty()) {
+        QColor ink = down ? QColor(Qt::white) : QColor(0x2B, 0x2B, 0x2B);
+        if (!isEnabled())
+            ink = QColor(0x9A, 0x9A, 0x9A);
+        p.setPen(ink);
+        p.drawText(QRect(x, content.top(), content.right() - x + 1, content.height()),
+                   Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, caption);
+    }
 }

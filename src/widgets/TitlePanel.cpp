@@ -18,7 +18,9 @@ TitlePanel::TitlePanel(QWidget *parent) : QFrame(parent)
     codeFont.setPixelSize(26);
     codeFont.setBold(true);
     m_code->setFont(codeFont);
-    m_code->setStyleSheet(QStringLiteral("color: #808080;"));
+    QPalette grey = m_code->palette();
+    grey.setColor(QPalette::WindowText, QColor(0x80, 0x80, 0x80));
+    m_code->setPalette(grey);
 
     m_description = new QLabel(this);
     m_description->setObjectName(QStringLiteral("L_SW_Desc"));
@@ -26,7 +28,7 @@ TitlePanel::TitlePanel(QWidget *parent) : QFrame(parent)
     descFont.setPixelSize(12);
     descFont.setBold(true);
     m_description->setFont(descFont);
-    m_description->setStyleSheet(QStringLiteral("color: #808080;"));
+    m_description->setPalette(grey);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 4, 12, 6);

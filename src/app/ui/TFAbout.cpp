@@ -67,7 +67,9 @@ TFAbout::TFAbout(AppContext &context, QWidget *parent)
     QFont linkFont = WindowStyle::Verdana();
     linkFont.setUnderline(true);
     m_label4->setFont(linkFont);
-    m_label4->setStyleSheet(QStringLiteral("color: #0000FF;"));
+    QPalette blue = m_label4->palette();
+    blue.setColor(QPalette::WindowText, QColor(0x00, 0x00, 0xFF));
+    m_label4->setPalette(blue);
 
     m_ok->setObjectName(QStringLiteral("LbButton1"));
     m_ok->setText(QStringLiteral("OK"));

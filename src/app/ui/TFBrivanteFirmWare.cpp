@@ -103,10 +103,12 @@ FlatButton *TFBrivanteFirmWare::cornerButton(const char *name, int left, int gly
 void TFBrivanteFirmWare::layoutControls()
 {
     m_swCode = makeLabel(this, "L_SW_Code", true, 26);
-    m_swCode->setStyleSheet(QStringLiteral("color: #808080;"));
+    QPalette grey = m_swCode->palette();
+    grey.setColor(QPalette::WindowText, QColor(0x80, 0x80, 0x80));
+    m_swCode->setPalette(grey);
     m_swCode->move(16, 8);
     m_swDesc = makeLabel(this, "L_SW_Desc", true, 12);
-    m_swDesc->setStyleSheet(QStringLiteral("color: #808080;"));
+    m_swDesc->setPalette(grey);
     m_swDesc->move(16, 42);
     m_begin = makeLabel(this, "L_Begin", true);
     m_begin->move(16, 84);
@@ -114,7 +116,10 @@ void TFBrivanteFirmWare::layoutControls()
     m_shape2 = new QFrame(this);
     m_shape2->setObjectName(QStringLiteral("Shape2"));
     m_shape2->setGeometry(80, 70, 348, 36);
-    m_shape2->setStyleSheet(QStringLiteral("#Shape2 { border: 1px solid #C0C0C0; background: transparent; }"));
+    QPalette silver = m_shape2->palette();
+    silver.setColor(QPalette::WindowText, QColor(0xC0, 0xC0, 0xC0));
+    m_shape2->setFrameStyle(QFrame::Box | QFrame::Plain);
+    m_shape2->setPalette(silver);
     m_nameConf = makeLabel(this, "L_Name_Conf", false);
     m_nameConf->move(87, 75);
     m_nameConfL2 = makeLabel(this, "L_Name_Conf_L2", false);
@@ -157,7 +162,8 @@ void TFBrivanteFirmWare::layoutControls()
     m_shape1 = new QFrame(this);
     m_shape1->setObjectName(QStringLiteral("Shape1"));
     m_shape1->setGeometry(10, m_btnCreateBin->y() + 51, 674, 1);
-    m_shape1->setStyleSheet(QStringLiteral("#Shape1 { background-color: #C0C0C0; border: none; }"));
+    m_shape1->setFrameStyle(QFrame::HLine | QFrame::Plain);
+    m_shape1->setPalette(silver);
 
     m_norvalt = new ClickableLabel(this);
     m_norvalt->setObjectName(QStringLiteral("L_Norvalt"));
