@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 TFNew_Project::TFNew_Project(AppContext &context, QWidget *parent)
@@ -65,8 +66,11 @@ void TFNew_Project::Set_Lang()
 
 void TFNew_Project::showEvent(QShowEvent *event)
 {
-    m_name->clear();
-    m_name->setFocus();
+    // Only when the program shows the dialog, not when the window system re-exposes it.
+    if (!event->spontaneous()) {
+        m_name->clear();
+        m_name->setFocus();
+    }
     QDialog::showEvent(event);
 }
 

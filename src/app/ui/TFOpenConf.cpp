@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 namespace {
@@ -97,6 +98,10 @@ int TFOpenConf::Search_Open_Conf(const QString &name) const
 
 void TFOpenConf::showEvent(QShowEvent *event)
 {
+    QDialog::showEvent(event);
+    // Only when the program shows the dialog: a re-exposed window keeps the user's choice.
+    if (event->spontaneous())
+        return;
     Load_Existing_Configuration();
     {
         const QSignalBlocker block(m_list);
@@ -117,7 +122,6 @@ void TFOpenConf::showEvent(QShowEvent *event)
     } else {
         Name_Conf.clear();
     }
-    QDialog::showEvent(event);
 }
 
 void TFOpenConf::ListBox1Click()
