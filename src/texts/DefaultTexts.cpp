@@ -325,6 +325,10 @@ std::span<const Entry> entries()
         {1322, "!! [S7comm Read] Slot must be between 0 and 31"},
         {1323, "!! [S7comm Write] Rack must be between 0 and 3"},
         {1324, "!! [S7comm Write] Slot must be between 0 and 31"},
+        {1325, "Do you want to delete the row "},
+        {1326, "The last row (512) holds a rule: delete it or move it before inserting a row."},
+        {1327, "S7_Protocol.xml could not be read completely. Saving replaces it with the rules shown. Do you want to save?"},
+        {1328, "holds a control character that cannot be saved in the file. Remove it and confirm again."},
     };
     return kEntries;
 }

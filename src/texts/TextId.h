@@ -321,5 +321,9 @@ inline constexpr int S7_S7commReadRack03 = 1321;  // "!! [S7comm Read] Rack must
 inline constexpr int S7_S7commReadSlot031 = 1322;  // "!! [S7comm Read] Slot must be between 0 and 31"
 inline constexpr int S7_S7commWriteRack03 = 1323;  // "!! [S7comm Write] Rack must be between 0 and 3"
 inline constexpr int S7_S7commWriteSlot031 = 1324;  // "!! [S7comm Write] Slot must be between 0 and 31"
+inline constexpr int S7_DeleteRowQuestion = 1325;  // "Do you want to delete the row " (the row number follows)
+inline constexpr int S7_InsertRowLastRowUsed = 1326;  // "The last row (512) holds a rule: delete it or move it ..."
+inline constexpr int S7_SaveAfterLoadFailure = 1327;  // "S7_Protocol.xml could not be read completely. Saving ..."
+inline constexpr int S7_CellCannotBeSaved = 1328;  // "holds a control character that cannot be saved in the file..."
 
 }  // namespace TextId

@@ -1,20 +1,72 @@
 #pragma once
 
+#include "s7access/S7Protocol.h"
+#include "s7access/S7Validation.h"
+
 #include <QDialog>
 
 struct AppContext;
+class FlatButton;
+class QTabWidget;
+class S7GridView;
+class S7RuleTableModel;
 class TitlePanel;
 
-// The access-list editor: the read and write rules in two grids on two pages.
+// The access-list editor: the read and write rules of the open project in two grids on two
+// pages. Each opening reloads the project's files; OK checks the lists and saves them.
 class TFS7_Protocol_Set_Access : public QDialog
 {
     Q_OBJECT
 public:
     explicit TFS7_Protocol_Set_Access(AppContext &context, QWidget *parent = nullptr);
+    ~TFS7_Protocol_Set_Access() override;
 
     void Set_Lang();
 
+    S7RuleTableModel &readModel() const { return *m_readModel; }
+    S7RuleTableModel &writeModel() const { return *m_writeModel; }
+    const PositionLimits &limits() const { return m_limits; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
+    void FormShow();
+    void Btn_OKClick();
+    void Btn_DelRowClick();
+    void Btn_InsRowClick();
+    void Btn_CopyRowClick();
+    void Btn_PasteRowClick();
+    void copyCells(S7GridView &view);
+    void pasteCells(S7GridView &view);
+
+    bool readPageShown() const;
+    S7GridView &shownGrid() const;
+    // "Error row 3 (S7comm Read, Mnemonic)" for messages.
+    QString cellName(S7Rule::List list, int row, S7Rule::Field field) const;
+    void fitColumns(S7GridView &view);
+    // Runs an action through the general error report.
+    void guarded(const std::function<void()> &action);
+
     AppContext &m_context;
     TitlePanel *m_title;
+    QTabWidget *m_pages;
+    QWidget *m_readPage;
+    QWidget *m_writePage;
+    S7RuleTableModel *m_readModel;
+    S7RuleTableModel *m_writeModel;
+    S7GridView *m_readView;
+    S7GridView *m_writeView;
+    FlatButton *m_ok;
+    FlatButton *m_cancel;
+    FlatButton *m_delRow;
+    FlatButton *m_insRow;
+    FlatButton *m_copyRow;
+    FlatButton *m_pasteRow;
+
+    PositionLimits m_limits{0, 0};
+    bool m_loadFailed = false; // the lists may hold only part of the file
+    bool Do_Copy_In_Read = false;
+    bool Do_Copy_In_Write = false;
+    IpPortTable array_ip_Port;
 };

@@ -1,0 +1,347 @@
+#include "s7access/ui/S7RuleTableModel.h"
+
+#include "common/TextUtil.h"
+
+#include <QColor>
+#include <QUndoCommand>
+
+namespace {
+
+using F = S7Rule::Field;
+
+// The choices that the drop-down columns offer and the file stores.
+const QStringList &plcTypes()
+{
+    static const QStringList l = {QStringLiteral("Logo0BA8"), QStringLiteral("S7200"), QStringLiteral("S7300"),
+                                  QStringLiteral("S7400"),    QStringLiteral("S71200"), QStringLiteral("S71500")};
+    return l;
+}
+const QStringList &dataTypes()
+{
+    static const QStringList l = {QStringLiteral("Bit"),  QStringLiteral("Byte"),  QStringLiteral("Char"),
+                                  QStringLiteral("Word"), QStringLiteral("Int"),   QStringLiteral("DWord"),
+                                  QStringLiteral("DInt"), QStringLiteral("Real")};
+    return l;
+}
+const QStringList &dataIdentifiers()
+{
+    static const QStringList l = {QStringLiteral("OB"), QStringLiteral("DB"),  QStringLiteral("SDB"), QStringLiteral("FC"),
+                                  QStringLiteral("SFC"), QStringLiteral("FB"), QStringLiteral("SFB")};
+    return l;
+}
+const QStringList &plcAreas()
+{
+    static const QStringList l = {QStringLiteral("Direct peripheral access (P)"), QStringLiteral("Inputs (I)"),
+                                  QStringLiteral("Output (Q)"), QStringLiteral("Flags (M) (Merker)")};
+    return l;
+}
+const QStringList &bits()
+{
+    static const QStringList l = {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+                                  QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7")};
+    return l;
+}
+
+QColor columnColour(F field)
+{
+    switch (field) {
+    case F::Enable:
+        return QColor(0xFF, 0xD8, 0xB0);
+    case F::PLC_Address: case F::PLC_Port: case F::PLC_Type: case F::Rack: case F::Slot:
+    case F::Data_Type: case F::Data_Identifier: case F::DB_Number: case F::PLC_Area:
+    case F::PLC_Add: case F::PLC_Bit:
+        return QColor(0xE0, 0xFA, 0xFE);
+    case F::PollTime: case F::OnChange: case F::OnCMD:
+        return QColor(0xA8, 0xFF, 0xA8);
+    case F::Position: case F::Bit:
+        return QColor(0xFC, 0xD6, 0xF4);
+    case F::Swap: case F::SwapWord:
+        return QColor(0xFF, 0xFF, 0xA8);
+    case F::Mnemonic:
+        break;
+    }
+    return QColor(Qt::white);
+}
+
+QString checkBoxText(const QString &pasted)
+{
+    const QString t = Trim_Text(pasted).toLower();
+    const bool set = t == QLatin1String("y") || t == QLatin1String("yes") || t == QLatin1String("true")
+        || t == QLatin1String("x") || t == QLatin1String("1");
+    return set ? QStringLiteral("Y") : QStringLiteral("N");
+}
+
+// One undoable change: rules [first, first + n) from `before` to `after`.
+class RulesCommand : public QUndoCommand
+{
+public:
+    RulesCommand(S7RuleTableModel &model, int first, std::vector<S7Rule> before, std::vector<S7Rule> after,
+                 const QString &text)
+        : QUndoCommand(text), m_model(model), m_first(first), m_before(std::move(before)), m_after(std::move(after))
+    {
+    }
+    void undo() override { m_model.replaceRules(m_first, m_before); }
+    void redo() override { m_model.replaceRules(m_first, m_after); }
+
+private:
+    S7RuleTableModel &m_model;
+    int m_first;
+    std::vector<S7Rule> m_before;
+    std::vector<S7Rule> m_after;
+};
+
+} // namespace
+
+S7RuleTableModel::S7RuleTableModel(S7Rule::List list, QObject *parent)
+    : QAbstractTableModel(parent), m_list(list), m_fields(S7Rule::fields(list)), m_rules(Fresh_Rule_List())
+{
+}
+
+S7Rule::Field S7RuleTableModel::fieldAt(int column) const
+{
+    return m_fields[std::size_t(column)];
+}
+
+int S7RuleTableModel::columnOf(S7Rule::Field field) const
+{
+    for (std::size_t i = 0; i < m_fields.size(); ++i)
+        if (m_fields[i] == field)
+            return int(i);
+    return -1;
+}
+
+bool S7RuleTableModel::isCheckBoxColumn(int column) const
+{
+    return S7Rule::isCheckBox(fieldAt(column));
+}
+
+void S7RuleTableModel::resetRules()
+{
+    beginResetModel();
+    m_rules = Fresh_Rule_List();
+    m_undo.clear();
+    endResetModel();
+}
+
+void S7RuleTableModel::rulesLoaded()
+{
+    beginResetModel();
+    m_rules.resize(kMaxRules);
+    m_undo.clear();
+    endResetModel();
+}
+
+void S7RuleTableModel::setPositionLimit(int limit)
+{
+    m_positionLimit = limit;
+    m_positionChoices.clear();
+    if (limit > 0) {
+        m_positionChoices.reserve(limit);
+        for (int i = 0; i < limit; ++i)
+            m_positionChoices.append(QString::number(i));
+    }
+}
+
+void S7RuleTableModel::setHeadings(const QStringList &headings, const QStringList &hints)
+{
+    m_headings = headings;
+    m_hints = hints;
+    emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+}
+
+void S7RuleTableModel::deleteRow(int row)
+{
+    std::vector<S7Rule> after(m_rules.begin() + row + 1, m_rules.end());
+    after.push_back(S7Rule::cleared());
+    change(row, std::move(after), tr("Delete row"));
+}
+
+void S7RuleTableModel::insertRow(int row)
+{
+    std::vector<S7Rule> after;
+    after.reserve(std::size_t(kMaxRules - row));
+    after.push_back(S7Rule());
+    after.insert(after.end(), m_rules.begin() + row, m_rules.end() - 1);
+    change(row, std::move(after), tr("Insert row"));
+}
+
+QStringList S7RuleTableModel::rowCells(int row) const
+{
+    return m_rules[std::size_t(row)].cells(m_list);
+}
+
+void S7RuleTableModel::setRowCells(int row, const QStringList &cells)
+{
+    S7Rule rule = m_rules[std::size_t(row)];
+    rule.setCells(m_list, cells);
+    change(row, {rule}, tr("Paste row"));
+}
+
+bool S7RuleTableModel::rowUsed(int row) const
+{
+    const S7Rule &rule = m_rules[std::size_t(row)];
+    for (const F f : m_fields)
+        if (!S7Rule::isCheckBox(f) && !Trim_Text(rule[f]).isEmpty())
+            return true;
+    return false;
+}
+
+int S7RuleTableModel::pasteBlock(int row, int column, const QList<QStringList> &block)
+{
+    const int rows = std::min<int>(int(block.size()), kMaxRules - row);
+    if (rows <= 0 || column < 0 || column >= columnCount())
+        return 0;
+    std::vector<S7Rule> after(m_rules.begin() + row, m_rules.begin() + row + rows);
+    for (int r = 0; r < rows; ++r) {
+        const QStringList &cells = block[r];
+        for (int c = 0; c < cells.size() && column + c < columnCount(); ++c) {
+            const F f = fieldAt(column + c);
+            after[std::size_t(r)][f] = S7Rule::isCheckBox(f) ? checkBoxText(cells[c]) : cells[c];
+        }
+    }
+    change(row, std::move(after), tr("Paste"));
+    return rows;
+}
+
+bool S7RuleTableModel::blockHitsUsedRow(int row, int column, const QList<QStringList> &block) const
+{
+    if (column < 0 || column >= columnCount())
+        return false;
+    const int rows = std::min<int>(int(block.size()), kMaxRules - row);
+    for (int r = 0; r < rows; ++r) {
+        if (!rowUsed(row + r))
+            continue;
+        const S7Rule &rule = m_rules[std::size_t(row + r)];
+        const QStringList &cells = block[r];
+        for (int c = 0; c < cells.size() && column + c < columnCount(); ++c) {
+            const F f = fieldAt(column + c);
+            const QString pasted = S7Rule::isCheckBox(f) ? checkBoxText(cells[c]) : cells[c];
+            if (!Trim_Text(rule[f]).isEmpty() && rule[f] != pasted)
+                return true;
+        }
+    }
+    return false;
+}
+
+QList<QStringList> S7RuleTableModel::textBlock(int top, int left, int bottom, int right) const
+{
+    QList<QStringList> block;
+    for (int r = top; r <= bottom; ++r) {
+        QStringList cells;
+        for (int c = left; c <= right; ++c)
+            cells.append(m_rules[std::size_t(r)][fieldAt(c)]);
+        block.append(cells);
+    }
+    return block;
+}
+
+void S7RuleTableModel::replaceRules(int first, const std::vector<S7Rule> &rules)
+{
+    std::copy(rules.begin(), rules.end(), m_rules.begin() + first);
+    emit dataChanged(index(first, 0), index(first + int(rules.size()) - 1, columnCount() - 1));
+}
+
+void S7RuleTableModel::change(int first, std::vector<S7Rule> after, const QString &what)
+{
+    std::vector<S7Rule> before(m_rules.begin() + first, m_rules.begin() + first + std::ptrdiff_t(after.size()));
+    if (before == after)
+        return;
+    m_undo.push(new RulesCommand(*this, first, std::move(before), std::move(after), what));
+}
+
+QStringList S7RuleTableModel::choices(S7Rule::Field field) const
+{
+    switch (field) {
+    case F::PLC_Type: return plcTypes();
+    case F::Data_Type: return dataTypes();
+    case F::Data_Identifier: return dataIdentifiers();
+    case F::PLC_Area: return plcAreas();
+    case F::PLC_Bit:
+    case F::Bit: return bits();
+    case F::Position: return m_positionChoices;
+    default: return {};
+    }
+}
+
+int S7RuleTableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : kMaxRules;
+}
+
+int S7RuleTableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_fields.size());
+}
+
+QVariant S7RuleTableModel::data(const QModelIndex &index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        return {};
+    const F field = fieldAt(index.column());
+    const QString &text = m_rules[std::size_t(index.row())][field];
+    const bool checkBox = S7Rule::isCheckBox(field);
+    switch (role) {
+    case Qt::DisplayRole:
+        return checkBox ? QVariant() : QVariant(text);
+    case Qt::EditRole:
+        return text;
+    case Qt::CheckStateRole:
+        if (!checkBox)
+            return {};
+        return text == QLatin1String("Y") ? Qt::Checked : Qt::Unchecked;
+    case Qt::BackgroundRole:
+        return columnColour(field);
+    case Qt::TextAlignmentRole:
+        return checkBox ? int(Qt::AlignCenter) : int(Qt::AlignLeft | Qt::AlignVCenter);
+    case ChoicesRole:
+        if (field == F::PLC_Type || field == F::Data_Type || field == F::Data_Identifier || field == F::PLC_Area
+            || field == F::PLC_Bit || field == F::Bit || field == F::Position)
+            return choices(field);
+        return {};
+    default:
+        return {};
+    }
+}
+
+bool S7RuleTableModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        return false;
+    const F field = fieldAt(index.column());
+    QString text;
+    if (role == Qt::CheckStateRole && S7Rule::isCheckBox(field))
+        text = value.value<Qt::CheckState>() == Qt::Checked ? QStringLiteral("Y") : QStringLiteral("N");
+    else if (role == Qt::EditRole)
+        text = value.toString();
+    else
+        return false;
+    S7Rule rule = m_rules[std::size_t(index.row())];
+    rule[field] = text;
+    change(index.row(), {rule}, tr("Edit"));
+    return true;
+}
+
+Qt::ItemFlags S7RuleTableModel::flags(const QModelIndex &index) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        return Qt::NoItemFlags;
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    f |= isCheckBoxColumn(index.column()) ? Qt::ItemIsUserCheckable : Qt::ItemIsEditable;
+    return f;
+}
+
+QVariant S7RuleTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Vertical) {
+        if (role == Qt::DisplayRole && section >= 0 && section < kMaxRules)
+            return QString::number(section + 1);
+        return {};
+    }
+    if (section < 0 || section >= columnCount())
+        return {};
+    if (role == Qt::DisplayRole)
+        return section < m_headings.size() ? m_headings[section] : S7Rule::fieldName(fieldAt(section));
+    if (role == Qt::ToolTipRole && section < m_hints.size())
+        return m_hints[section];
+    return {};
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "s7access/S7Rule.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QStringList>
+#include <QUndoStack>
+
+// One rule list of the access-list editor as a table: 512 rows, one column per field of the
+// list (18 read, 20 write). Check-box fields hold "Y" or "N" through Qt::CheckStateRole and
+// show any other text as cleared. Every change goes through the model's undo stack.
+class S7RuleTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    // The fixed texts of a drop-down column (QStringList); null for the other columns.
+    static constexpr int ChoicesRole = Qt::UserRole + 1;
+
+    explicit S7RuleTableModel(S7Rule::List list, QObject *parent = nullptr);
+
+    S7Rule::List list() const { return m_list; }
+    const S7RuleList &rules() const { return m_rules; }
+    S7RuleList &rulesForLoading() { return m_rules; }
+
+    S7Rule::Field fieldAt(int column) const;
+    int columnOf(S7Rule::Field field) const;
+    bool isCheckBoxColumn(int column) const;
+
+    // Fresh rules (Enable "Y", the rest empty) and an empty undo history.
+    void resetRules();
+    // Announces rules changed through rulesForLoading(); the undo history is cleared.
+    void rulesLoaded();
+
+    // The Position choices "0" to limit - 1; none when the limit is 0 or less.
+    void setPositionLimit(int limit);
+    int positionLimit() const { return m_positionLimit; }
+
+    // Headings and heading hints, one per column.
+    void setHeadings(const QStringList &headings, const QStringList &hints);
+
+    QUndoStack &undoStack() { return m_undo; }
+
+    // Row operations on 0-based rows, each one undo step.
+    // Moves the rows below `row` up one place; the last row becomes empty, Enable included.
+    void deleteRow(int row);
+    // Moves `row` and the rows below down one place, dropping the last, and puts a fresh rule
+    // at `row`.
+    void insertRow(int row);
+    QStringList rowCells(int row) const;
+    void setRowCells(int row, const QStringList &cells);
+    // A row is used when a cell outside the check-box columns holds more than blanks.
+    bool rowUsed(int row) const;
+
+    // Writes a block of texts from (row, column), clipped to the table; check-box cells take
+    // "Y" for Y, yes, true, x or 1 (any case) and "N" otherwise. One undo step. Returns the
+    // rows written.
+    int pasteBlock(int row, int column, const QList<QStringList> &block);
+    // Whether pasting `block` at (row, column) would change a non-empty cell of a used row.
+    bool blockHitsUsedRow(int row, int column, const QList<QStringList> &block) const;
+    QList<QStringList> textBlock(int top, int left, int bottom, int right) const;
+
+    // Replaces rules [first, first + rules.size()) without undo (used by the undo commands).
+    void replaceRules(int first, const std::vector<S7Rule> &rules);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    // Records the change of rules [first, first + after.size()) as one undo step and applies it.
+    void change(int first, std::vector<S7Rule> after, const QString &what);
+    QStringList choices(S7Rule::Field field) const;
+
+    S7Rule::List m_list;
+    std::span<const S7Rule::Field> m_fields;
+    S7RuleList m_rules;
+    int m_positionLimit = 0;
+    QStringList m_positionChoices;
+    QStringList m_headings;
+    QStringList m_hints;
+    QUndoStack m_undo;
+};
