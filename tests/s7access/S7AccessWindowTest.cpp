@@ -140,6 +140,12 @@ TEST_F(S7AccessWindowTest, OpensWithTheProjectsRulesAndTexts)
     EXPECT_EQ(w.data(w.index(0, w.columnOf(F::Enable)), Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Checked);
     EXPECT_EQ(w.data(w.index(0, w.columnOf(F::OnCMD)), Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Unchecked);
     EXPECT_FALSE(w.data(w.index(0, w.columnOf(F::Enable)), Qt::DisplayRole).isValid());
+
+    // A click on a row number selects the whole row.
+    QHeaderView *rows = grid(L::Read).verticalHeader();
+    QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, QPoint(rows->width() / 2, rows->sectionViewportPosition(4) + rows->sectionSize(4) / 2));
+    EXPECT_TRUE(grid(L::Read).selectionModel()->isRowSelected(4, {}));
+    EXPECT_EQ(grid(L::Read).selectionModel()->selectedIndexes().size(), 18);
 }
 
 TEST_F(S7AccessWindowTest, PositionListsComeFromParGen)
