@@ -2,10 +2,13 @@
 # Starts the real configurator in a private X server with a window manager, waits for the main
 # window, checks its title, takes a screenshot, closes the window as a user does (the window
 # manager's close) and checks that the settings were written with their defaults.
-# Usage: smoke_test.sh BRIVANT_BINARY OUTPUT_DIR
+# Usage: smoke_test.sh BRIVANT_BINARY OUTPUT_DIR [WORKSPACE]
+# Without WORKSPACE the program gets a temporary one through --workspace. With it, the program
+# is started without --workspace and must make its workspace there by itself.
 set -euo pipefail
 program="$1"
 out="$2"
+own_workspace="${3:-}"
 mkdir -p "$out"
 work=$(mktemp -d)
 xvfb_pid=""
@@ -43,9 +46,14 @@ for _ in $(seq 1 50); do
   sleep 0.1
 done
 
-ws="$work/workspace"
-mkdir -p "$ws"
-"$program" --workspace "$ws" >"$work/app.log" 2>&1 &
+if [ -n "$own_workspace" ]; then
+  ws="$own_workspace"
+  "$program" >"$work/app.log" 2>&1 &
+else
+  ws="$work/workspace"
+  mkdir -p "$ws"
+  "$program" --workspace "$ws" >"$work/app.log" 2>&1 &
+fi
 app_pid=$!
 
 title="Norvalt - Configurator ZE52840 - S7comm / PROFIBUS Slave "
