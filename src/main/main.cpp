@@ -20,7 +20,8 @@ namespace {
 constexpr const char *kUsage =
     "Usage: brivant [--workspace DIR]\n"
     "  --workspace DIR  the folder that holds MASTER, PROJECTS, LANGUAGE and Brivant.xml\n"
-    "                   (default: the program's folder)\n";
+    "                   (default: the program's folder; for an installed program, or one\n"
+    "                   whose folder is read-only, ~/.local/share/Norvalt/ZE52840)\n";
 
 bool displayAvailable()
 {

@@ -1,8 +1,10 @@
 #include "widgets/FlatButton.h"
 
 #include <QCoreApplication>
+#include <QFontMetricsF>
 #include <QHash>
 #include <QPainter>
+#include <QtMath>
 
 namespace {
 
@@ -65,11 +67,25 @@ QSize FlatButton::sizeHint() const
 {
     const QFontMetrics fm = fontMetrics();
     const bool hasIcon = !icon().isNull();
-    int width = 2 * kPadding + fm.horizontalAdvance(text());
+    // Glyph advances are fractional with a hinted screen font; the rounded integer advance can
+    // fall short of the width that eliding measures and cut a short caption down to "...".
+    const int captionWidth = text().isEmpty() ? 0 : qCeil(QFontMetricsF(font()).horizontalAdvance(text())) + 1;
+    int width = 2 * kPadding + captionWidth;
     if (hasIcon)
         width += iconSize().width() + (text().isEmpty() ? 0 : kSpacing);
     const int height = qMax(fm.height(), hasIcon ? iconSize().height() : 0) + 10;
     return QSize(width, height);
+}
+
+int FlatButton::textRoom() const
+{
+    const int glyph = icon().isNull() ? 0 : iconSize().width() + (text().isEmpty() ? 0 : kSpacing);
+    return qMax(0, width() - 2 * kPadding - glyph);
+}
+
+QString FlatButton::shownCaption() const
+{
+    return fontMetrics().elidedText(text(), Qt::ElideRight, textRoom());
 }
 
 void FlatButton::paintEvent(QPaintEvent *)
@@ -87,8 +103,7 @@ void FlatButton::paintEvent(QPaintEvent *)
     const bool hasIcon = !icon().isNull();
     const QSize glyph = hasIcon ? iconSize() : QSize(0, 0);
     const int gap = hasIcon && !text().isEmpty() ? kSpacing : 0;
-    const int textRoom = qMax(0, content.width() - glyph.width() - gap);
-    const QString caption = fm.elidedText(text(), Qt::ElideRight, textRoom);
+    const QString caption = shownCaption();
     const int used = glyph.width() + gap + fm.horizontalAdvance(caption);
     int x = m_leftAligned ? content.left() : content.left() + (content.width() - used) / 2;
 

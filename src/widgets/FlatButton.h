@@ -26,10 +26,16 @@ public:
     static constexpr const char *kPressed = "#FF9933";
 
     QSize sizeHint() const override;
+    // The caption as painted at the present width: elided only when the button is narrower
+    // than its size hint.
+    QString shownCaption() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // Room for the caption beside the glyph at the present width.
+    int textRoom() const;
+
     bool m_leftAligned = false;
 };

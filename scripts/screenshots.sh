@@ -1,0 +1,120 @@
+#!/usr/bin/env bash
+# Takes the README's screenshots from the real configurator: a private X server (Xvfb) with a
+# window manager, a sample project "Plant A" with twelve read rules, and every window opened
+# from the main window as a user opens it. Writes docs/*.png (or OUTPUT_DIR/*.png).
+# Usage: scripts/screenshots.sh [OUTPUT_DIR]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out=$(realpath -m "${1:-docs}")
+mkdir -p "$out"
+scripts/deps.sh
+cmake --preset dev >/dev/null
+cmake --build --preset dev --target brivant brivant-cli >/dev/null
+program="$PWD/build/bin/brivant"
+cli="$PWD/build/bin/brivant-cli"
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "screenshots: $*" >&2; exit 1; }
+
+# The sample workspace: the project is the last one opened, so the main window shows it.
+ws="$work/workspace"
+project="$ws/PROJECTS/Plant A"
+mkdir -p "$project/bin" "$ws/MASTER" "$ws/LANGUAGE"
+printf '%s' '<Conf_Settings><lastproj><projectname>Plant A</projectname></lastproj><lastipadd><ipaddress>192.168.2.205</ipaddress></lastipadd><lastlang><language>English</language></lastlang><lastinternet><enable_internet>0</enable_internet><enable_update>0</enable_update><enable_jump_field_tables>0</enable_jump_field_tables><Double_Click_Auto_Size>0</Double_Click_Auto_Size></lastinternet></Conf_Settings>' >"$ws/Brivant.xml"
+types=(S71200 S7300 S71500 Logo0BA8 S7400)
+data=(Word Int Real Bit DWord)
+areas=("Flags (M) (Merker)" "Inputs (I)" "Output (Q)" "Direct peripheral access (P)" "Flags (M) (Merker)")
+{
+  echo "List,Enable,PLC_Address,PLC_Port,PLC_Type,Rack,Slot,Data_Type,Data_Identifier,DB_Number,PLC_Area,PLC_Add,PLC_Bit,PollTime,OnChange,OnCMD,Position,Bit,Swap,SwapWord,Mnemonic"
+  for i in $(seq 0 11); do
+    enable=Y; [ "$i" -eq 5 ] && enable=N
+    swap=N; [ $((i % 3)) -eq 0 ] && swap=Y
+    echo "Read,$enable,192.168.1.$((10 + i % 4)),102,${types[i % 5]},0,1,${data[i % 5]},DB,$((100 + i)),${areas[i % 5]},20,0,100,,,$((2 * i)),0,$swap,,Value $((i + 1))"
+  done
+  echo "Write,Y,192.168.1.10,102,S71200,0,1,Word,DB,200,Flags (M) (Merker),0,0,100,Y,N,0,0,N,,Setpoint"
+} >"$work/rules.csv"
+"$cli" import-rules "$project" "$work/rules.csv" >/dev/null || fail "the sample rules were refused"
+# Language files (English texts under each name) and their flags, drawn here.
+for name in Deutsch English Español Français Italiano Nederlands Polski Svenska; do
+  "$cli" texts --lng >"$ws/LANGUAGE/$name.lng"
+done
+flag_v() { convert -size 16x32 "xc:$2" -size 16x32 "xc:$3" -size 16x32 "xc:$4" +append "BMP3:$ws/LANGUAGE/$1.bmp"; }
+flag_h() { convert -size 48x11 "xc:$2" -size 48x10 "xc:$3" -size 48x11 "xc:$4" -append "BMP3:$ws/LANGUAGE/$1.bmp"; }
+flag_v Français '#0055A4' white '#EF4135'
+flag_v Italiano '#009246' white '#CE2B37'
+flag_h Deutsch black '#DD0000' '#FFCE00'
+flag_h Nederlands '#AE1C28' white '#21468B'
+flag_h Español '#AA151B' '#F1BF00' '#AA151B'
+flag_h Polski white white '#DC143C'
+convert -size 24x32 xc:'#C8C8C8' -size 24x32 xc:'#A0A0A0' +append "BMP3:$ws/LANGUAGE/DefaultFlag.bmp"
+
+exec 3<>"$work/display"
+Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n1 "$work/display" | tr -d '[:space:]')"
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+openbox --sm-disable >"$work/wm.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 1 50); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.1; done
+
+"$program" --workspace "$ws" >"$work/app.log" 2>&1 &
+pids+=($!)
+
+# The newest visible window whose title matches, within 20 s.
+wait_window() {
+  local id=""
+  for _ in $(seq 1 200); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n1 || true)
+    [ -n "$id" ] && { sleep 0.8; echo "$id"; return 0; }
+    sleep 0.1
+  done
+  fail "no window '$1': $(cat "$work/app.log")"
+}
+# The window with the window manager's frame.
+shoot() {
+  import -window "$1" -frame "$out/$2" || fail "no screenshot of $2"
+  echo "$out/$2"
+}
+wm_close() {
+  wmctrl -i -c "$1"
+  for _ in $(seq 1 50); do
+    xdotool search --onlyvisible --name "$2" >/dev/null 2>&1 || return 0
+    sleep 0.1
+  done
+  fail "'$2' did not close"
+}
+# A click on a main window control, at its place in the client area.
+click_main() {
+  xdotool mousemove --window "$main" "$1" "$2" click 1
+}
+
+main=$(wait_window "^Norvalt - Configurator ZE52840")
+xdotool mousemove --window "$main" 600 400
+sleep 0.3
+shoot "$main" main.png
+
+steps=(
+  "165 130|^Create New Configuration|new_project.png"
+  "343 130|^Open Configuration|open_project.png"
+  "165 174|^Set Communication|parameters.png"
+  "165 218|^S7comm Access|s7access.png"
+  "165 306|^Update Device|update.png"
+  "541 33|^About|about.png"
+  "599 33|^Software Options|options.png"
+)
+for step in "${steps[@]}"; do
+  IFS='|' read -r place title file <<<"$step"
+  click_main ${place}
+  id=$(wait_window "$title")
+  shoot "$id" "$file"
+  wm_close "$id" "$title"
+done
+wm_close "$main" "^Norvalt - Configurator ZE52840"
