@@ -1,5 +1,8 @@
 #include "cli/CliArgs.h"
 
+#include "cli/CliIo.h"
+#include "cli/Commands.h"
+
 std::optional<CliArgs> CliArgs::parse(const QStringList &args, const QStringList &valueOptions,
                                       const QStringList &flags, QString *error)
 {
@@ -34,4 +37,24 @@ std::optional<CliArgs> CliArgs::parse(const QStringList &args, const QStringList
         }
     }
     return result;
+}
+
+int CliCommand::fail(const QString &why, int code) const
+{
+    m_io.errln(QStringLiteral("brivant-cli %1: %2").arg(m_name, why));
+    return code;
+}
+
+std::optional<CliArgs> CliCommand::parse(const QStringList &args, const QStringList &flags,
+                                         qsizetype positionalCount, const char *usage) const
+{
+    QString error;
+    std::optional<CliArgs> parsed = CliArgs::parse(args, {}, flags, &error);
+    if (!parsed) {
+        fail(error, kUsageExit);
+    } else if (parsed->positional.size() != positionalCount) {
+        fail(QStringLiteral("usage: brivant-cli %1 %2").arg(m_name, QString::fromLatin1(usage)), kUsageExit);
+        parsed.reset();
+    }
+    return parsed;
 }

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <optional>
 
+struct CliIo;
+
 // The arguments of one command: positional arguments, options with a value ("--name VALUE"
 // or "--name=VALUE") and flags.
 class CliArgs
@@ -26,4 +28,25 @@ public:
 private:
     QHash<QString, QString> m_values;
     QSet<QString> m_flags;
+};
+
+// The frame of a command that takes a fixed number of positional arguments: its messages start
+// with "brivant-cli NAME: ", and a command line it cannot understand is answered with the fault
+// or the usage line and exit code 2.
+class CliCommand
+{
+public:
+    CliCommand(const char *name, CliIo &io) : m_name(QString::fromLatin1(name)), m_io(io) {}
+
+    // Prints "brivant-cli NAME: why" on stderr and returns code.
+    int fail(const QString &why, int code) const;
+
+    // The arguments, or nothing after the fault was printed: an unknown option, an option
+    // without its value, or not `positionalCount` positional arguments ("usage: " + usage).
+    std::optional<CliArgs> parse(const QStringList &args, const QStringList &flags, qsizetype positionalCount,
+                                 const char *usage) const;
+
+private:
+    QString m_name;
+    CliIo &m_io;
 };

@@ -11,19 +11,13 @@
 // The update step's compile: both images from the project's files into PROJECT_DIR/bin.
 int Cmd_Compile(const QStringList &args, CliIo &io)
 {
-    const auto fail = [&](const QString &why, int code) {
-        io.errln(QStringLiteral("brivant-cli compile: %1").arg(why));
-        return code;
-    };
-    QString error;
-    const auto parsed = CliArgs::parse(args, {}, {}, &error);
+    const CliCommand command("compile", io);
+    const auto parsed = command.parse(args, {}, 1, "PROJECT_DIR");
     if (!parsed)
-        return fail(error, kUsageExit);
-    if (parsed->positional.size() != 1)
-        return fail(QStringLiteral("usage: brivant-cli compile PROJECT_DIR"), kUsageExit);
+        return kUsageExit;
     const QString projectDir = parsed->positional.first();
     if (!QFileInfo(projectDir).isDir())
-        return fail(QStringLiteral("no project folder %1").arg(QDir::toNativeSeparators(projectDir)), 1);
+        return command.fail(QStringLiteral("no project folder %1").arg(QDir::toNativeSeparators(projectDir)), 1);
 
     ImageCompiler compiler;
     try {
@@ -31,7 +25,7 @@ int Cmd_Compile(const QStringList &args, CliIo &io)
                                ConfigWorkspace::join(projectDir, QStringLiteral("S7_Protocol.xml")));
         compiler.Write_Bank_Files(projectDir);
     } catch (const BrivantError &e) {
-        return fail(e.text(), 1);
+        return command.fail(e.text(), 1);
     }
     const QString bin = ConfigWorkspace::join(projectDir, QStringLiteral("bin"));
     io.println(QStringLiteral("%1 rules, checksum %2: %3, %4")

@@ -13,22 +13,16 @@
 // what the compiler writes (wrong checksum, reserved bytes set, unknown codes).
 int Cmd_Dump(const QStringList &args, CliIo &io)
 {
-    const auto fail = [&](const QString &why, int code) {
-        io.errln(QStringLiteral("brivant-cli dump: %1").arg(why));
-        return code;
-    };
-    QString error;
-    const auto parsed = CliArgs::parse(args, {}, {}, &error);
+    const CliCommand command("dump", io);
+    const auto parsed = command.parse(args, {}, 1, "FILE");
     if (!parsed)
-        return fail(error, kUsageExit);
-    if (parsed->positional.size() != 1)
-        return fail(QStringLiteral("usage: brivant-cli dump FILE"), kUsageExit);
+        return kUsageExit;
     const QString file = parsed->positional.first();
     QByteArray image;
     try {
         image = Read_Whole_File(file);
     } catch (const BrivantError &e) {
-        return fail(e.text(), 1);
+        return command.fail(e.text(), 1);
     }
     BankDump dump;
     if (image.size() == static_cast<qsizetype>(Bank1Block::kSize))
@@ -36,7 +30,7 @@ int Cmd_Dump(const QStringList &args, CliIo &io)
     else if (image.size() == static_cast<qsizetype>(Bank2Table::kSize))
         dump = Describe_Bank2(image);
     else
-        return fail(QStringLiteral("%1 holds %2 bytes; bank1.bin has 2048 and bank2.bin 28672")
+        return command.fail(QStringLiteral("%1 holds %2 bytes; bank1.bin has 2048 and bank2.bin 28672")
                         .arg(QDir::toNativeSeparators(file))
                         .arg(image.size()),
                     1);

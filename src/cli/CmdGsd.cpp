@@ -14,16 +14,10 @@
 // file is replaced only with --force.
 int Cmd_Gsd(const QStringList &args, CliIo &io)
 {
-    const auto fail = [&](const QString &why, int code) {
-        io.errln(QStringLiteral("brivant-cli gsd: %1").arg(why));
-        return code;
-    };
-    QString error;
-    const auto parsed = CliArgs::parse(args, {}, {QStringLiteral("--force")}, &error);
+    const CliCommand command("gsd", io);
+    const auto parsed = command.parse(args, {QStringLiteral("--force")}, 2, "PROJECT_DIR FILE [--force]");
     if (!parsed)
-        return fail(error, kUsageExit);
-    if (parsed->positional.size() != 2)
-        return fail(QStringLiteral("usage: brivant-cli gsd PROJECT_DIR FILE [--force]"), kUsageExit);
+        return kUsageExit;
     const QString projectDir = parsed->positional.at(0);
     const QString parGenFile = ConfigWorkspace::join(projectDir, QStringLiteral("ParGen.xml"));
     if (!QFileInfo::exists(parGenFile)) {
@@ -36,10 +30,10 @@ int Cmd_Gsd(const QStringList &args, CliIo &io)
     try {
         const GsdGenerator::Counts counts = GsdGenerator::Read_Gsd_Counts(parGenFile);
         if (QFileInfo::exists(file) && !parsed->has(QStringLiteral("--force")))
-            return fail(QStringLiteral("%1 already exists; use --force to replace it").arg(QDir::toNativeSeparators(file)), 1);
+            return command.fail(QStringLiteral("%1 already exists; use --force to replace it").arg(QDir::toNativeSeparators(file)), 1);
         GsdGenerator::Write_GSD_File(file, counts);
     } catch (const BrivantError &e) {
-        return fail(e.text(), 1);
+        return command.fail(e.text(), 1);
     }
     io.println(file);
     return 0;

@@ -16,30 +16,24 @@
 // on OK. S7_Protocol.xml changes only when the lists are valid.
 int Cmd_ImportRules(const QStringList &args, CliIo &io)
 {
-    const auto fail = [&](const QString &why) {
-        io.errln(QStringLiteral("brivant-cli import-rules: %1").arg(why));
-        return kUsageExit;
-    };
-    QString error;
-    const auto parsed = CliArgs::parse(args, {}, {}, &error);
+    const CliCommand command("import-rules", io);
+    const auto parsed = command.parse(args, {}, 2, "PROJECT_DIR FILE.csv");
     if (!parsed)
-        return fail(error);
-    if (parsed->positional.size() != 2)
-        return fail(QStringLiteral("usage: brivant-cli import-rules PROJECT_DIR FILE.csv"));
+        return kUsageExit;
     const QString projectDir = parsed->positional[0];
     const QString csvFile = parsed->positional[1];
     if (!QFileInfo(projectDir).isDir())
-        return fail(QStringLiteral("no project folder %1").arg(QDir::toNativeSeparators(projectDir)));
+        return command.fail(QStringLiteral("no project folder %1").arg(QDir::toNativeSeparators(projectDir)), kUsageExit);
 
     S7RuleList read;
     S7RuleList write;
     PositionLimits limits;
     try {
         if (const auto csvError = Csv_To_Rules(Read_Whole_File(csvFile), read, write))
-            return fail(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(csvFile), *csvError));
+            return command.fail(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(csvFile), *csvError), kUsageExit);
         limits = Load_Position_Limits(ConfigWorkspace::join(projectDir, QStringLiteral("ParGen.xml")));
     } catch (const BrivantError &e) {
-        return fail(e.text());
+        return command.fail(e.text(), kUsageExit);
     }
 
     TextTable texts;
@@ -52,7 +46,7 @@ int Cmd_ImportRules(const QStringList &args, CliIo &io)
     try {
         Save_S7_Protocol(s7File, read, write);
     } catch (const BrivantError &e) {
-        return fail(e.text());
+        return command.fail(e.text(), kUsageExit);
     }
     io.println(QStringLiteral("%1 read rules and %2 write rules written to %3")
                    .arg(Rules_In_Use(read))

@@ -15,19 +15,13 @@
 // that cannot be read (exit 2) is reported before any fault (exit 1).
 int Cmd_Validate(const QStringList &args, CliIo &io)
 {
-    const auto fail = [&](const QString &why, int code) {
-        io.errln(QStringLiteral("brivant-cli validate: %1").arg(why));
-        return code;
-    };
-    QString error;
-    const auto parsed = CliArgs::parse(args, {}, {QStringLiteral("--all")}, &error);
+    const CliCommand command("validate", io);
+    const auto parsed = command.parse(args, {QStringLiteral("--all")}, 1, "PROJECT_DIR [--all]");
     if (!parsed)
-        return fail(error, kUsageExit);
-    if (parsed->positional.size() != 1)
-        return fail(QStringLiteral("usage: brivant-cli validate PROJECT_DIR [--all]"), kUsageExit);
+        return kUsageExit;
     const QString projectDir = parsed->positional.first();
     if (!QFileInfo(projectDir).isDir())
-        return fail(QStringLiteral("no project folder %1").arg(QDir::toNativeSeparators(projectDir)), 2);
+        return command.fail(QStringLiteral("no project folder %1").arg(QDir::toNativeSeparators(projectDir)), 2);
     const bool all = parsed->has(QStringLiteral("--all"));
 
     const QString parGenFile = ConfigWorkspace::join(projectDir, QStringLiteral("ParGen.xml"));
@@ -40,10 +34,10 @@ int Cmd_Validate(const QStringList &args, CliIo &io)
         params = Read_ParGen_For_Window(parGenFile);
         limits = Load_Position_Limits(parGenFile);
     } catch (const BrivantError &e) {
-        return fail(e.text(), 2);
+        return command.fail(e.text(), 2);
     }
     if (const auto loadError = Load_S7_Protocol(s7File, read, write))
-        return fail(*loadError, 2);
+        return command.fail(*loadError, 2);
 
     TextTable texts;
     texts.Load_Default_Texts();
