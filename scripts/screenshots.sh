@@ -55,15 +55,12 @@ flag_h Español '#AA151B' '#F1BF00' '#AA151B'
 flag_h Polski white white '#DC143C'
 convert -size 24x32 xc:'#C8C8C8' -size 24x32 xc:'#A0A0A0' +append "BMP3:$ws/LANGUAGE/DefaultFlag.bmp"
 
-exec 3<>"$work/display"
-Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$work/display" | tr -d '[:space:]')"
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY
-openbox --sm-disable >"$work/wm.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 1 50); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.1; done
+. tests/smoke/private_x.sh
+if ! start_private_x "$work" 1600x1000x24; then
+  kill "$XVFB_PID" 2>/dev/null || true
+  fail "no X server"
+fi
+pids+=("$XVFB_PID" "$WM_PID")
 
 "$program" --workspace "$ws" >"$work/app.log" 2>&1 &
 pids+=($!)

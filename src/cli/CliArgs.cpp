@@ -3,6 +3,9 @@
 #include "cli/CliIo.h"
 #include "cli/Commands.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 std::optional<CliArgs> CliArgs::parse(const QStringList &args, const QStringList &valueOptions,
                                       const QStringList &flags, QString *error)
 {
@@ -43,6 +46,14 @@ int CliCommand::fail(const QString &why, int code) const
 {
     m_io.errln(QStringLiteral("brivant-cli %1: %2").arg(m_name, why));
     return code;
+}
+
+bool CliCommand::isProjectFolder(const QString &dir) const
+{
+    if (QFileInfo(dir).isDir())
+        return true;
+    fail(QStringLiteral("no project folder %1").arg(QDir::toNativeSeparators(dir)), 0);
+    return false;
 }
 
 std::optional<CliArgs> CliCommand::parse(const QStringList &args, const QStringList &flags,

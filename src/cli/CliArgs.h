@@ -40,6 +40,8 @@ public:
 
     // Prints "brivant-cli NAME: why" on stderr and returns code.
     int fail(const QString &why, int code) const;
+    // Whether `dir` is a folder; when not, says "no project folder DIR".
+    bool isProjectFolder(const QString &dir) const;
 
     // The arguments, or nothing after the fault was printed: an unknown option, an option
     // without its value, or not `positionalCount` positional arguments ("usage: " + usage).

@@ -5,9 +5,6 @@
 #include "common/Errors.h"
 #include "image/ImageCompiler.h"
 
-#include <QDir>
-#include <QFileInfo>
-
 // The update step's compile: both images from the project's files into PROJECT_DIR/bin.
 int Cmd_Compile(const QStringList &args, CliIo &io)
 {
@@ -16,8 +13,8 @@ int Cmd_Compile(const QStringList &args, CliIo &io)
     if (!parsed)
         return kUsageExit;
     const QString projectDir = parsed->positional.first();
-    if (!QFileInfo(projectDir).isDir())
-        return command.fail(QStringLiteral("no project folder %1").arg(QDir::toNativeSeparators(projectDir)), 1);
+    if (!command.isProjectFolder(projectDir))
+        return 1;
 
     ImageCompiler compiler;
     try {

@@ -8,7 +8,6 @@
 #include "s7access/S7RuleCsv.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 int Cmd_ExportRules(const QStringList &args, CliIo &io)
 {
@@ -18,8 +17,8 @@ int Cmd_ExportRules(const QStringList &args, CliIo &io)
         return kUsageExit;
     const QString projectDir = parsed->positional[0];
     const QString csvFile = parsed->positional[1];
-    if (!QFileInfo(projectDir).isDir())
-        return command.fail(QStringLiteral("no project folder %1").arg(QDir::toNativeSeparators(projectDir)), kUsageExit);
+    if (!command.isProjectFolder(projectDir))
+        return kUsageExit;
 
     S7RuleList read = Fresh_Rule_List();
     S7RuleList write = Fresh_Rule_List();

@@ -10,7 +10,6 @@
 #include "texts/TextTable.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 // Replaces a project's rule lists by those of a CSV file, checked as the editor checks them
 // on OK. S7_Protocol.xml changes only when the lists are valid.
@@ -22,8 +21,8 @@ int Cmd_ImportRules(const QStringList &args, CliIo &io)
         return kUsageExit;
     const QString projectDir = parsed->positional[0];
     const QString csvFile = parsed->positional[1];
-    if (!QFileInfo(projectDir).isDir())
-        return command.fail(QStringLiteral("no project folder %1").arg(QDir::toNativeSeparators(projectDir)), kUsageExit);
+    if (!command.isProjectFolder(projectDir))
+        return kUsageExit;
 
     S7RuleList read;
     S7RuleList write;

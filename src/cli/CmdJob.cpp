@@ -39,12 +39,8 @@ int Cmd_Job(const QStringList &args, CliIo &io)
     workspace.setProgramDir(QFileInfo(parsed->value(QStringLiteral("--workspace"))).absoluteFilePath());
     workspace.openProject(project);
 
-    UpdateJob job;
-    job.ipAddressDev = parsed->value(QStringLiteral("--ip"));
-    job.updateOption = option.toInt();
-    job.readBack = !parsed->has(QStringLiteral("--no-read-back"));
-    job.masterDir = workspace.Master_Dir;
-    job.projectDir = workspace.Project_Dir;
+    const UpdateJob job = UpdateJob::forProject(workspace, parsed->value(QStringLiteral("--ip")), option.toInt(),
+                                                !parsed->has(QStringLiteral("--no-read-back")));
     const QString jobFile = workspace.updateJobFile();
     try {
         job.write(jobFile);

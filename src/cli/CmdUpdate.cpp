@@ -105,12 +105,8 @@ int Run_Update_Command(const QStringList &args, CliIo &io, UpdateCommandServices
     io.println(QStringLiteral("device %1 answered").arg(address));
 
     // 3. The job, beside the update program's working folder.
-    UpdateJob job;
-    job.ipAddressDev = address;
-    job.updateOption = option.toInt();
-    job.readBack = !parsed->has(QStringLiteral("--no-read-back"));
-    job.masterDir = workspace.Master_Dir;
-    job.projectDir = workspace.Project_Dir;
+    const UpdateJob job =
+        UpdateJob::forProject(workspace, address, option.toInt(), !parsed->has(QStringLiteral("--no-read-back")));
     const QString jobFile = workspace.updateJobFile();
     try {
         job.write(jobFile);

@@ -8,9 +8,6 @@
 #include "s7access/S7Validation.h"
 #include "texts/TextTable.h"
 
-#include <QDir>
-#include <QFileInfo>
-
 // Checks a project as the two windows do on OK. Both files are loaded first, so that a file
 // that cannot be read (exit 2) is reported before any fault (exit 1).
 int Cmd_Validate(const QStringList &args, CliIo &io)
@@ -20,8 +17,8 @@ int Cmd_Validate(const QStringList &args, CliIo &io)
     if (!parsed)
         return kUsageExit;
     const QString projectDir = parsed->positional.first();
-    if (!QFileInfo(projectDir).isDir())
-        return command.fail(QStringLiteral("no project folder %1").arg(QDir::toNativeSeparators(projectDir)), 2);
+    if (!command.isProjectFolder(projectDir))
+        return 2;
     const bool all = parsed->has(QStringLiteral("--all"));
 
     const QString parGenFile = ConfigWorkspace::join(projectDir, QStringLiteral("ParGen.xml"));

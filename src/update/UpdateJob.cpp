@@ -1,5 +1,6 @@
 #include "update/UpdateJob.h"
 
+#include "app/ConfigWorkspace.h"
 #include "common/SafeFile.h"
 #include "common/XmlIo.h"
 
@@ -58,6 +59,18 @@ void appendOperation(QDomDocument &doc, QDomElement &operations, const Operation
 }
 
 } // namespace
+
+UpdateJob UpdateJob::forProject(const ConfigWorkspace &workspace, const QString &ipAddress, int updateOption,
+                                bool readBack)
+{
+    UpdateJob job;
+    job.ipAddressDev = ipAddress;
+    job.updateOption = updateOption;
+    job.readBack = readBack;
+    job.masterDir = workspace.Master_Dir;
+    job.projectDir = workspace.Project_Dir;
+    return job;
+}
 
 QString UpdateJob::firmwareFile() const
 {

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+struct ConfigWorkspace;
+
 // The job file Ethernet_Update.xml for the external Ethernet update program: which device,
 // on which ports, and which images (firmware, bank 1, bank 2) go to which device addresses.
 struct UpdateJob
@@ -15,6 +17,11 @@ struct UpdateJob
     bool readBack = true;
     QString masterDir;      // ConfigWorkspace::Master_Dir
     QString projectDir;     // ConfigWorkspace::Project_Dir
+
+    // The job for the open project of `workspace`: the firmware from its MASTER folder, the
+    // banks from the project's bin folder.
+    static UpdateJob forProject(const ConfigWorkspace &workspace, const QString &ipAddress, int updateOption,
+                                bool readBack);
 
     // The images the operations name: MASTER/Vod52840.sim, bin/bank1.bin, bin/bank2.bin.
     QString firmwareFile() const;

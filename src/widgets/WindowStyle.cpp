@@ -5,6 +5,7 @@
 #include <QPalette>
 #include <QScreen>
 #include <QTextDocument>
+#include <QVBoxLayout>
 #include <QWidget>
 
 namespace WindowStyle {
@@ -25,6 +26,33 @@ void Apply(QWidget *window)
     QPalette pal = window->palette();
     pal.setColor(QPalette::Window, QColor(QLatin1String(kBackground)));
     window->setPalette(pal);
+}
+
+namespace {
+
+QVBoxLayout *stackLayout(QWidget *window, QWidget *title)
+{
+    auto *layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(title);
+    return layout;
+}
+
+} // namespace
+
+void Stack_Window(QWidget *window, QWidget *title, QWidget *body, QWidget *buttons)
+{
+    QVBoxLayout *layout = stackLayout(window, title);
+    layout->addWidget(body, 1);
+    layout->addWidget(buttons);
+}
+
+void Stack_Window(QWidget *window, QWidget *title, QLayout *body, QWidget *buttons)
+{
+    QVBoxLayout *layout = stackLayout(window, title);
+    layout->addLayout(body, 1);
+    layout->addWidget(buttons);
 }
 
 QWidget *Make_Button_Panel(QWidget *parent, const QList<QWidget *> &buttons)

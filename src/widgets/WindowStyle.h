@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+class QLayout;
 class QWidget;
 
 // The look shared by the windows: Verdana (the system substitutes a similar face where it
@@ -20,6 +21,11 @@ void Apply(QWidget *window);
 
 // The bottom panel P_Button of the dialogs, 40 high, its buttons right-aligned.
 QWidget *Make_Button_Panel(QWidget *parent, const QList<QWidget *> &buttons);
+
+// A dialog's frame: the title panel on top, the body taking the free height, the button panel
+// at the bottom, with no margins or gaps between them.
+void Stack_Window(QWidget *window, QWidget *title, QWidget *body, QWidget *buttons);
+void Stack_Window(QWidget *window, QWidget *title, QLayout *body, QWidget *buttons);
 
 } // namespace WindowStyle
 

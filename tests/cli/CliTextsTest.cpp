@@ -1,31 +1,12 @@
-#include "cli/Cli.h"
-#include "cli/CliIo.h"
+#include "support/CliRunner.h"
 #include "support/TempWorkspace.h"
 #include "texts/TextTable.h"
 
-#include <QBuffer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <gtest/gtest.h>
 
 namespace {
-
-struct CliRun
-{
-    int exitCode;
-    QByteArray out;
-    QByteArray err;
-};
-
-CliRun runCli(const QStringList &args, const QString &programDir = QString())
-{
-    QBuffer out, err;
-    out.open(QIODevice::WriteOnly);
-    err.open(QIODevice::WriteOnly);
-    CliIo io{out, err, programDir};
-    const int code = Run_Cli(args, io);
-    return {code, out.data(), err.data()};
-}
 
 QStringList jsonTexts(const QByteArray &json)
 {
@@ -37,19 +18,19 @@ QStringList jsonTexts(const QByteArray &json)
 
 TEST(CliTest, HelpVersionAndUnknownCommands)
 {
-    const CliRun version = runCli({QStringLiteral("--version")});
+    const CliRun version = Run_Cli_Captured({QStringLiteral("--version")});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out, QByteArray("1.002\n"));
 
-    const CliRun help = runCli({QStringLiteral("--help")});
+    const CliRun help = Run_Cli_Captured({QStringLiteral("--help")});
     EXPECT_EQ(help.exitCode, 0);
     for (const char *command : {"texts", "compile", "gsd", "validate", "job", "dump", "export-rules",
                                 "import-rules", "update"})
         EXPECT_TRUE(help.out.contains(command)) << command;
 
-    EXPECT_NE(runCli({QStringLiteral("frobnicate")}).exitCode, 0);
-    EXPECT_NE(runCli({}).exitCode, 0);
-    const CliRun bad = runCli({QStringLiteral("texts"), QStringLiteral("--language")});
+    EXPECT_NE(Run_Cli_Captured({QStringLiteral("frobnicate")}).exitCode, 0);
+    EXPECT_NE(Run_Cli_Captured({}).exitCode, 0);
+    const CliRun bad = Run_Cli_Captured({QStringLiteral("texts"), QStringLiteral("--language")});
     EXPECT_NE(bad.exitCode, 0);
     EXPECT_TRUE(bad.err.contains("--language"));
 }
@@ -57,7 +38,7 @@ TEST(CliTest, HelpVersionAndUnknownCommands)
 TEST(CliTextsTest, PrintsTheBuiltInTableAsJson)
 {
     TempWorkspace ws;
-    const CliRun run = runCli({QStringLiteral("texts")}, ws.path());
+    const CliRun run = Run_Cli_Captured({QStringLiteral("texts")}, ws.path());
     ASSERT_EQ(run.exitCode, 0) << run.err.constData();
     EXPECT_TRUE(run.out.startsWith("[\"Begin\",\"Step 1\","));
     EXPECT_TRUE(run.out.endsWith("]\n"));
@@ -70,8 +51,8 @@ TEST(CliTextsTest, LoadsTheNamedLanguageFromTheWorkspace)
 {
     TempWorkspace ws;
     ws.write(QStringLiteral("LANGUAGE/Deutsch.lng"), "\xEF\xBB\xBFSTR20 = Kommunikation einstellen\r\nSTR13 = \xC3\x9C\"q\"\\");
-    const CliRun run = runCli({QStringLiteral("texts"), QStringLiteral("--workspace"), ws.path(),
-                               QStringLiteral("--language"), QStringLiteral("Deutsch")});
+    const CliRun run = Run_Cli_Captured({QStringLiteral("texts"), QStringLiteral("--workspace"), ws.path(),
+                                         QStringLiteral("--language"), QStringLiteral("Deutsch")});
     ASSERT_EQ(run.exitCode, 0);
     const QStringList texts = jsonTexts(run.out);
     ASSERT_EQ(texts.size(), 1400);
@@ -91,13 +72,13 @@ TEST(CliTextsTest, LanguageFileRoundTripGivesTheIdenticalTable)
     for (const QString &language : {QStringLiteral("English"), QStringLiteral("Custom")}) {
         const QStringList base = {QStringLiteral("texts"), QStringLiteral("--workspace"), ws.path(),
                                   QStringLiteral("--language"), language};
-        const CliRun json = runCli(base);
-        const CliRun lng = runCli(base + QStringList{QStringLiteral("--lng")});
+        const CliRun json = Run_Cli_Captured(base);
+        const CliRun lng = Run_Cli_Captured(base + QStringList{QStringLiteral("--lng")});
         ASSERT_EQ(lng.exitCode, 0);
         EXPECT_TRUE(lng.err.isEmpty()) << lng.err.constData();
         ws.write(QStringLiteral("LANGUAGE/RoundTrip.lng"), lng.out);
-        const CliRun again = runCli({QStringLiteral("texts"), QStringLiteral("--workspace"), ws.path(),
-                                     QStringLiteral("--language"), QStringLiteral("RoundTrip")});
+        const CliRun again = Run_Cli_Captured({QStringLiteral("texts"), QStringLiteral("--workspace"), ws.path(),
+                                               QStringLiteral("--language"), QStringLiteral("RoundTrip")});
         EXPECT_EQ(again.out, json.out) << language.toStdString();
     }
 }
@@ -107,8 +88,8 @@ TEST(CliTextsTest, QuotesTextsThatEndInABlank)
 {
     TempWorkspace ws;
     ws.write(QStringLiteral("LANGUAGE/Odd.lng"), "STR13 = a \xC2\xB6 /#/ x\r\nSTR14 = keep");
-    const CliRun run = runCli({QStringLiteral("texts"), QStringLiteral("--workspace"), ws.path(),
-                               QStringLiteral("--language"), QStringLiteral("Odd"), QStringLiteral("--lng")});
+    const CliRun run = Run_Cli_Captured({QStringLiteral("texts"), QStringLiteral("--workspace"), ws.path(),
+                                         QStringLiteral("--language"), QStringLiteral("Odd"), QStringLiteral("--lng")});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.out.contains("STR13 = \xC2\xB6" "a \xC2\xB6\r\n")) << run.out.constData();
     EXPECT_TRUE(run.out.contains("STR14 = keep\r\n"));

@@ -1,35 +1,16 @@
 #include "S7TestRules.h"
-#include "cli/Cli.h"
-#include "cli/CliIo.h"
 #include "commparams/CommParams.h"
 #include "s7access/DelimitedText.h"
 #include "s7access/S7Protocol.h"
 #include "s7access/S7RuleCsv.h"
+#include "support/CliRunner.h"
 #include "support/TempWorkspace.h"
 
-#include <QBuffer>
 #include <gtest/gtest.h>
 
 namespace {
 
 using L = S7Rule::List;
-
-struct CliRun
-{
-    int exitCode;
-    QString out;
-    QString err;
-};
-
-CliRun runCli(const QStringList &args)
-{
-    QBuffer out, err;
-    out.open(QIODevice::WriteOnly);
-    err.open(QIODevice::WriteOnly);
-    CliIo io{out, err, QString()};
-    const int code = Run_Cli(args, io);
-    return {code, QString::fromUtf8(out.data()), QString::fromUtf8(err.data())};
-}
 
 class S7CliTest : public ::testing::Test
 {
@@ -50,9 +31,9 @@ protected:
     }
 
     void save() { Save_S7_Protocol(s7File, read, write); }
-    CliRun run(const char *command, const QStringList &more = {})
+    CliTextRun run(const char *command, const QStringList &more = {})
     {
-        return runCli(QStringList{QString::fromLatin1(command), project} + more);
+        return Run_Cli_Text(QStringList{QString::fromLatin1(command), project} + more);
     }
 
     TempWorkspace ws;
@@ -65,7 +46,7 @@ protected:
 
 TEST_F(S7CliTest, ValidateReportsTheFirstFaultAsTheWindowShowsIt)
 {
-    CliRun r = run("validate");
+    CliTextRun r = run("validate");
     EXPECT_EQ(r.exitCode, 0) << r.out.toStdString() << r.err.toStdString();
     EXPECT_EQ(r.out, "");
 
@@ -124,15 +105,15 @@ TEST_F(S7CliTest, ValidateLoadErrorsGoToStderrWithExit2)
         const QByteArray before = ws.read(QStringLiteral("PROJECTS/P1/") + QLatin1String(c.file));
         ws.write(QStringLiteral("PROJECTS/P1/") + QLatin1String(c.file), c.bytes);
         for (const bool all : {false, true}) {
-            const CliRun r = run("validate", all ? QStringList{QStringLiteral("--all")} : QStringList{});
+            const CliTextRun r = run("validate", all ? QStringList{QStringLiteral("--all")} : QStringList{});
             EXPECT_EQ(r.exitCode, 2) << c.errorPart;
             EXPECT_EQ(r.out, "") << c.errorPart;
             EXPECT_TRUE(r.err.contains(QLatin1String(c.errorPart))) << r.err.toStdString();
         }
         ws.write(QStringLiteral("PROJECTS/P1/") + QLatin1String(c.file), before);
     }
-    EXPECT_EQ(runCli({QStringLiteral("validate"), ws.file(QStringLiteral("nope"))}).exitCode, 2);
-    EXPECT_EQ(runCli({QStringLiteral("validate")}).exitCode, 2);
+    EXPECT_EQ(Run_Cli_Text({QStringLiteral("validate"), ws.file(QStringLiteral("nope"))}).exitCode, 2);
+    EXPECT_EQ(Run_Cli_Text({QStringLiteral("validate")}).exitCode, 2);
 }
 
 TEST_F(S7CliTest, ExportThenImportGivesTheSameFile)
@@ -151,7 +132,7 @@ TEST_F(S7CliTest, ExportThenImportGivesTheSameFile)
     const QByteArray original = ws.read(QStringLiteral("PROJECTS/P1/S7_Protocol.xml"));
     const QString csv = ws.file(QStringLiteral("rules.csv"));
 
-    CliRun r = run("export-rules", {csv});
+    CliTextRun r = run("export-rules", {csv});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, QStringLiteral("5 read rules and 4 write rules written to %1\n").arg(csv));
     const QByteArray bytes = ws.read(QStringLiteral("rules.csv"));
@@ -181,7 +162,7 @@ TEST_F(S7CliTest, ImportTakesASpreadsheetsFileAndRefusesFaults)
     text += row("write", Valid_Rule(7, QStringLiteral("w1")), false);
     text += row("read", Valid_Rule(8, QStringLiteral("r1")), true);
     const QString csv = ws.write(QStringLiteral("in.csv"), text.toUtf8());
-    CliRun r = run("import-rules", {csv});
+    CliTextRun r = run("import-rules", {csv});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     S7RuleList r2 = Fresh_Rule_List(), w2 = Fresh_Rule_List();
     ASSERT_EQ(Load_S7_Protocol(s7File, r2, w2), std::nullopt);
@@ -235,7 +216,7 @@ TEST_F(S7CliTest, ImportRefusesFilesItCannotTakeWhole)
     const QByteArray before = ws.read(QStringLiteral("PROJECTS/P1/S7_Protocol.xml"));
     for (const auto &c : cases) {
         const QString csv = ws.write(QStringLiteral("bad.csv"), c.bytes);
-        const CliRun r = run("import-rules", {csv});
+        const CliTextRun r = run("import-rules", {csv});
         EXPECT_EQ(r.exitCode, 2) << c.name;
         EXPECT_TRUE(r.err.contains(QLatin1String(c.errorPart))) << c.name << ": " << r.err.toStdString();
         EXPECT_EQ(ws.read(QStringLiteral("PROJECTS/P1/S7_Protocol.xml")), before) << c.name;

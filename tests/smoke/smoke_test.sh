@@ -11,13 +11,13 @@ out="$2"
 own_workspace="${3:-}"
 mkdir -p "$out"
 work=$(mktemp -d)
-xvfb_pid=""
-wm_pid=""
+XVFB_PID=""
+WM_PID=""
 app_pid=""
 cleanup() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  [ -n "$WM_PID" ] && kill "$WM_PID" 2>/dev/null || true
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
   wait 2>/dev/null || true
   rm -rf "$work"
 }
@@ -25,26 +25,9 @@ trap cleanup EXIT
 
 fail() { echo "SMOKE FAILED: $*" >&2; exit 1; }
 
-# A free display number, chosen by the X server itself.
-exec 3<> "$work/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 1 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-number=$(head -n1 "$work/display" | tr -d '[:space:]')
-[ -n "$number" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$number"
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+. "$(dirname "$0")/private_x.sh"
+start_private_x "$work" || fail "no X server"
 echo "X server on $DISPLAY"
-
-openbox --sm-disable >"$work/wm.log" 2>&1 &
-wm_pid=$!
-for _ in $(seq 1 50); do
-  wmctrl -m >/dev/null 2>&1 && break
-  sleep 0.1
-done
 
 if [ -n "$own_workspace" ]; then
   ws="$own_workspace"

@@ -26,3 +26,17 @@ inline CliRun Run_Cli_Captured(const QStringList &args, const QString &programDi
     run.err = err.data();
     return run;
 }
+
+// The same run with its output decoded as UTF-8, for tests that compare texts.
+struct CliTextRun
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+inline CliTextRun Run_Cli_Text(const QStringList &args, const QString &programDir = QString())
+{
+    const CliRun run = Run_Cli_Captured(args, programDir);
+    return {run.exitCode, QString::fromUtf8(run.out), QString::fromUtf8(run.err)};
+}

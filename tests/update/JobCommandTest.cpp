@@ -1,38 +1,24 @@
 #include "JobXml.h"
 
-#include "cli/Cli.h"
-#include "cli/CliIo.h"
+#include "support/CliRunner.h"
 #include "support/TempWorkspace.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
 namespace {
 
-struct CliRun
+CliTextRun runCli(const QStringList &args)
 {
-    int exitCode;
-    QString out;
-    QString err;
-};
-
-CliRun runCli(const QStringList &args)
-{
-    QBuffer out, err;
-    out.open(QIODevice::WriteOnly);
-    err.open(QIODevice::WriteOnly);
-    CliIo io{out, err, QDir::tempPath()};
-    const int code = Run_Cli(args, io);
-    return {code, QString::fromUtf8(out.data()), QString::fromUtf8(err.data())};
+    return Run_Cli_Text(args, QDir::tempPath());
 }
 
 TEST(JobCommandTest, WritesTheJobAsTheUpdateWindowDoes)
 {
     TempWorkspace ws;
-    const CliRun r = runCli({"job", "--workspace", ws.path(), "--project", "Line 4", "--ip", "10.0.0.7",
-                             "--option", "2", "--no-read-back"});
+    const CliTextRun r = runCli({"job", "--workspace", ws.path(), "--project", "Line 4", "--ip", "10.0.0.7",
+                                 "--option", "2", "--no-read-back"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QString jobFile = QDir(ws.path()).filePath("Ethernet_Update.xml");
     EXPECT_EQ(r.out.trimmed(), jobFile);
@@ -46,8 +32,8 @@ TEST(JobCommandTest, WritesTheJobAsTheUpdateWindowDoes)
     EXPECT_FALSE(flat.contains("Operations/Operation[3]"));
 
     ASSERT_EQ(runCli({"job", "--workspace", ws.path(), "--project", "Line 4", "--ip", "10.0.0.7", "--option", "1"})
-                  .exitCode,
-              0);
+                      .exitCode,
+                      0);
     const QStringList firmware = Flatten_Xml(ws.read("Ethernet_Update.xml"));
     EXPECT_EQ(Xml_Value(firmware, "Operations/Operation[1]/Ope_FileName"),
               QDir(ws.path()).filePath("MASTER/Vod52840.sim"));
@@ -60,7 +46,7 @@ TEST(JobCommandTest, RelativeWorkspaceGivesAbsoluteImagePaths)
     TempWorkspace ws;
     const QString before = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(ws.path()));
-    const CliRun r = runCli({"job", "--workspace", ".", "--project", "P", "--ip", "10.0.0.7", "--option", "1"});
+    const CliTextRun r = runCli({"job", "--workspace", ".", "--project", "P", "--ip", "10.0.0.7", "--option", "1"});
     QDir::setCurrent(before);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QString firmware = Xml_Value(Flatten_Xml(ws.read("Ethernet_Update.xml")), "Operations/Operation[1]/Ope_FileName");
@@ -82,7 +68,7 @@ TEST(JobCommandTest, BadCommandLinesWriteNothing)
         {"job", "--workspace", w, "--project", "P", "--ip", "10.0.0.7", "--option", "0", "extra"},
     };
     for (const QStringList &args : cases) {
-        const CliRun r = runCli(args);
+        const CliTextRun r = runCli(args);
         EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains("usage:")) << r.err.toStdString();
     }
@@ -92,8 +78,8 @@ TEST(JobCommandTest, BadCommandLinesWriteNothing)
 TEST(JobCommandTest, JobThatCannotBeWrittenFailsWithTheReason)
 {
     TempWorkspace ws;
-    const CliRun r = runCli({"job", "--workspace", ws.file("no such folder"), "--project", "P", "--ip",
-                             "10.0.0.7", "--option", "0"});
+    const CliTextRun r = runCli({"job", "--workspace", ws.file("no such folder"), "--project", "P", "--ip",
+                                 "10.0.0.7", "--option", "0"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains("Ethernet_Update.xml")) << r.err.toStdString();
 }

@@ -4,6 +4,7 @@
 #include "cli/CliIo.h"
 #include "cli/CmdUpdate.h"
 #include "platform/qt/IcmpEchoClient.h"
+#include "support/CliRunner.h"
 #include "support/TempWorkspace.h"
 
 #include <QBuffer>
@@ -13,13 +14,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct CliRun
-{
-    int exitCode;
-    QString out;
-    QString err;
-};
 
 // A workspace with one project folder "P" and, when asked, the firmware image.
 struct UpdateWorkspace
@@ -38,7 +32,7 @@ struct UpdateWorkspace
 class UpdateCommandTest : public ::testing::Test
 {
 protected:
-    CliRun run(const QStringList &args)
+    CliTextRun run(const QStringList &args)
     {
         QBuffer out, err;
         out.open(QIODevice::WriteOnly);
@@ -69,7 +63,7 @@ TEST_F(UpdateCommandTest, BadCommandLinesDoNothing)
         {p, p, "--ip", "127.0.0.1"},
     };
     for (const QStringList &args : cases) {
-        const CliRun r = run(args);
+        const CliTextRun r = run(args);
         EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains(QStringLiteral("usage:"))) << r.err.toStdString();
     }
@@ -102,7 +96,7 @@ TEST_F(UpdateCommandTest, EachFailingStepStopsWithItsMessage)
         QFile::remove(w.ws.file(QStringLiteral("Ethernet_Update.xml")));
         echo.script(c.echo);
         processes.onStart = [&](ProgramWaitObserver *) { return c.program; };
-        const CliRun r = run({w.project(), "--ip", " 10 .1.2. 3", "--option", "2"});
+        const CliTextRun r = run({w.project(), "--ip", " 10 .1.2. 3", "--option", "2"});
         EXPECT_EQ(r.exitCode, 1) << c.name;
         EXPECT_TRUE(r.err.contains(QString::fromLatin1(c.message))) << c.name << ": " << r.err.toStdString();
         EXPECT_EQ(w.ws.exists(QStringLiteral("Ethernet_Update.xml")), c.jobWritten) << c.name;
@@ -120,13 +114,13 @@ TEST_F(UpdateCommandTest, CompileErrorKeepsTheBankFilesAndChecksNoDevice)
 {
     w.ws.write(QStringLiteral("PROJECTS/P/bin/bank1.bin"), "old");
     w.ws.write(QStringLiteral("PROJECTS/P/S7_Protocol.xml"), "<S7_Protocol><S7_Protocol_Read>");
-    const CliRun r = run({w.project(), "--ip", "127.0.0.1"});
+    const CliTextRun r = run({w.project(), "--ip", "127.0.0.1"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("compile failed"))) << r.err.toStdString();
     EXPECT_EQ(w.ws.read(QStringLiteral("PROJECTS/P/bin/bank1.bin")), "old");
     EXPECT_TRUE(echo.requests.isEmpty());
 
-    const CliRun missing = run({w.ws.file(QStringLiteral("PROJECTS/Q")), "--ip", "127.0.0.1"});
+    const CliTextRun missing = run({w.ws.file(QStringLiteral("PROJECTS/Q")), "--ip", "127.0.0.1"});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.err.contains(QStringLiteral("does not exist")));
 }
@@ -143,7 +137,7 @@ protected:
             GTEST_SKIP() << probe.errorText.toStdString();
     }
 
-    static CliRun runCli(const QStringList &args)
+    static CliTextRun runCli(const QStringList &args)
     {
         QProcess cli;
         cli.start(QStringLiteral(BRIVANT_BIN_DIR "/brivant-cli"), args);
@@ -156,7 +150,7 @@ protected:
 TEST_F(UpdateCommandEndToEnd, GoodJobRunsTheUpdateProgramToTheEnd)
 {
     UpdateWorkspace w;
-    const CliRun r = runCli({"update", w.project(), "--ip", "127.0.0.1", "--workspace", w.ws.path()});
+    const CliTextRun r = runCli({"update", w.project(), "--ip", "127.0.0.1", "--workspace", w.ws.path()});
     EXPECT_EQ(r.exitCode, 0) << r.out.toStdString() << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("device 127.0.0.1 answered")));
     EXPECT_TRUE(r.out.contains(QStringLiteral("bank 1 ")) && r.out.contains(QStringLiteral("checksum 3466, 0 rules")))
@@ -168,8 +162,8 @@ TEST_F(UpdateCommandEndToEnd, GoodJobRunsTheUpdateProgramToTheEnd)
 TEST_F(UpdateCommandEndToEnd, MissingFirmwareFailsInTheUpdateProgram)
 {
     UpdateWorkspace w(false);
-    const CliRun r = runCli({"update", w.project(), "--ip", "127.0.0.1", "--option", "1", "--no-read-back",
-                             "--workspace", w.ws.path()});
+    const CliTextRun r = runCli({"update", w.project(), "--ip", "127.0.0.1", "--option", "1", "--no-read-back",
+                                 "--workspace", w.ws.path()});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.out.contains(QStringLiteral("Vod52840.sim' does not exist"))) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("result: FAILED")));

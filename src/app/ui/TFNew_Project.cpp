@@ -36,12 +36,7 @@ TFNew_Project::TFNew_Project(AppContext &context, QWidget *parent)
     body->addWidget(m_name);
     body->addStretch();
 
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(m_title);
-    layout->addLayout(body, 1);
-    layout->addWidget(WindowStyle::Make_Button_Panel(this, {m_ok, m_cancel}));
+    WindowStyle::Stack_Window(this, m_title, body, WindowStyle::Make_Button_Panel(this, {m_ok, m_cancel}));
 
     connect(m_ok, &QPushButton::clicked, this, &TFNew_Project::Btn_OKClick);
     connect(m_name, &QLineEdit::returnPressed, this, &TFNew_Project::Btn_OKClick);

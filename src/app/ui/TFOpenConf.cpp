@@ -48,12 +48,7 @@ TFOpenConf::TFOpenConf(AppContext &context, QWidget *parent)
     body->addWidget(m_label1);
     body->addWidget(m_list, 1);
 
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(m_title);
-    layout->addLayout(body, 1);
-    layout->addWidget(WindowStyle::Make_Button_Panel(this, {m_ok, m_cancel}));
+    WindowStyle::Stack_Window(this, m_title, body, WindowStyle::Make_Button_Panel(this, {m_ok, m_cancel}));
 
     connect(m_list, &QListWidget::itemSelectionChanged, this, &TFOpenConf::ListBox1Click);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);

@@ -89,12 +89,7 @@ TFParGen::TFParGen(AppContext &context, QWidget *parent)
     m_cpS7->setCaption(QStringLiteral("1. ") + m_context.text(TextId::ParGen_S7comm));
     m_cpProfibus->setCaption(QStringLiteral("2. ") + m_context.text(TextId::ParGen_PROFIBUS));
 
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(m_title);
-    layout->addWidget(m_cpg, 1);
-    layout->addWidget(WindowStyle::Make_Button_Panel(this, {m_ok, m_cancel}));
+    WindowStyle::Stack_Window(this, m_title, m_cpg, WindowStyle::Make_Button_Panel(this, {m_ok, m_cancel}));
 
     connect(m_ok, &QPushButton::clicked, this, &TFParGen::Btn_OKClick);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -11,6 +11,7 @@
 #include "texts/TextId.h"
 #include "widgets/FlatButton.h"
 #include "widgets/TitlePanel.h"
+#include "widgets/WindowStyle.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -130,12 +131,7 @@ TFS7_Protocol_Set_Access::TFS7_Protocol_Set_Access(AppContext &context, QWidget 
     connect(m_copyRow, &QPushButton::clicked, this, [this] { guarded([this] { Btn_CopyRowClick(); }); });
     connect(m_pasteRow, &QPushButton::clicked, this, [this] { guarded([this] { Btn_PasteRowClick(); }); });
 
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(m_title);
-    layout->addWidget(m_pages, 1);
-    layout->addWidget(buttons);
+    WindowStyle::Stack_Window(this, m_title, m_pages, buttons);
 
     m_title->setCode(m_context.identity.Software_Code);
     resize(1350, 640);

@@ -236,13 +236,8 @@ bool TFBoot::Send_Ping()
 
 void TFBoot::Compile_XML_Parameter_New_Boot()
 {
-    UpdateJob job;
-    job.ipAddressDev = deviceAddress();
-    job.updateOption = m_options->currentIndex();
-    job.readBack = m_readBack->isChecked();
-    job.masterDir = m_context.workspace.Master_Dir;
-    job.projectDir = m_context.workspace.Project_Dir;
-    job.write(m_context.workspace.updateJobFile());
+    UpdateJob::forProject(m_context.workspace, deviceAddress(), m_options->currentIndex(), m_readBack->isChecked())
+        .write(m_context.workspace.updateJobFile());
 }
 
 void TFBoot::Btn_UpdateClick()
