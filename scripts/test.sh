@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test: the whole suite (warnings as errors),
-# the whole suite again under AddressSanitizer + UndefinedBehaviorSanitizer, and each fuzz
-# target fuzzed for about 20 seconds.
+# Debian's checks of the package built from it, the whole suite again under AddressSanitizer +
+# UndefinedBehaviorSanitizer, and each fuzz target fuzzed for about 20 seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -10,6 +10,9 @@ echo "== build and test (ci preset, build/)"
 cmake --preset ci
 cmake --build --preset ci
 ctest --preset ci
+
+echo "== package checks (lintian, desktop entry, AppStream, manual pages)"
+scripts/package_checks.sh build
 
 echo "== build and test under AddressSanitizer + UndefinedBehaviorSanitizer (build-asan/)"
 cmake --preset asan
