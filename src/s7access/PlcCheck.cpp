@@ -7,7 +7,6 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -181,18 +180,23 @@ QString Plc_Check_Line(const PlcCheckResult &result)
 
 QByteArray Plc_Check_Json(const std::vector<PlcCheckResult> &results)
 {
-    QJsonArray array;
-    for (const PlcCheckResult &result : results) {
-        QJsonObject object;
-        object.insert(QStringLiteral("list"), List_Name(result.list));
-        object.insert(QStringLiteral("row"), result.row);
-        object.insert(QStringLiteral("plc"), result.plc);
-        object.insert(QStringLiteral("ok"), result.ok);
-        if (result.ok)
-            object.insert(QStringLiteral("value"), result.value.json());
+    // Written by hand so that the keys keep the order list, row, plc, ok, value or error.
+    const auto json = [](const QJsonValue &value) {
+        const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+        return array.mid(1, array.size() - 2);
+    };
+    QByteArray out = "[";
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        const PlcCheckResult &r = results[i];
+        out += i == 0 ? "\n" : ",\n";
+        out += "{\"list\":" + json(List_Name(r.list)) + ",\"row\":" + QByteArray::number(r.row)
+            + ",\"plc\":" + json(r.plc) + ",\"ok\":" + (r.ok ? "true" : "false");
+        if (r.ok)
+            out += ",\"value\":" + json(r.value.json());
         else
-            object.insert(QStringLiteral("error"), result.error);
-        array.append(object);
+            out += ",\"error\":" + json(r.error);
+        out += '}';
     }
-    return QJsonDocument(array).toJson(QJsonDocument::Indented);
+    out += "\n]\n";
+    return out;
 }

@@ -82,7 +82,8 @@ PlcCheckResult Plc_Check_Success(const PlcCheckItem &item, const PlcValue &value
 
 // "Read<TAB>3<TAB>127.0.0.1:102<TAB>DB100.DBW20<TAB>OK 1234" or the error in the last column.
 QString Plc_Check_Line(const PlcCheckResult &result);
-// One JSON array of objects: list, row, plc, ok, then value (when ok) or error.
+// One JSON array, one object per line with the keys list, row, plc, ok, then value (when ok)
+// or error.
 QByteArray Plc_Check_Json(const std::vector<PlcCheckResult> &results);
 
 // The time limits of a check.

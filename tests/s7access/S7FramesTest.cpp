@@ -268,6 +268,11 @@ TEST(PlcCheckOutput, TextLinesAndJson)
     EXPECT_EQ(Plc_Check_Line(results[0]), QStringLiteral("Read\t3\t127.0.0.1:102\tDB100.DBW20\tOK 1234"));
     EXPECT_EQ(Plc_Check_Line(results[2]), QStringLiteral("Read\t3\t127.0.0.1:102\tDB100.DBW20\tconnection refused"));
 
+    EXPECT_EQ(Plc_Check_Json(results),
+              "[\n{\"list\":\"Read\",\"row\":3,\"plc\":\"127.0.0.1:102\",\"ok\":true,\"value\":1234},\n"
+              "{\"list\":\"Write\",\"row\":1,\"plc\":\"127.0.0.1:102\",\"ok\":true,\"value\":\"Z\"},\n"
+              "{\"list\":\"Read\",\"row\":3,\"plc\":\"127.0.0.1:102\",\"ok\":false,\"error\":\"connection refused\"}\n]\n");
+    EXPECT_EQ(Plc_Check_Json({}), "[\n]\n");
     const QJsonArray array = QJsonDocument::fromJson(Plc_Check_Json(results)).array();
     ASSERT_EQ(array.size(), 3);
     EXPECT_EQ(array[0].toObject(), (QJsonObject{{"list", "Read"}, {"row", 3}, {"plc", "127.0.0.1:102"}, {"ok", true}, {"value", 1234}}));
