@@ -73,12 +73,13 @@ xdotool windowmove "$editor" 20 20
 sleep 0.5
 eval "$(xdotool getwindowgeometry --shell "$editor")"
 # "Check PLCs" is the last button of the bar along the editor's bottom edge.
-xdotool mousemove --window "$editor" $((WIDTH - ${CHECK_X_FROM_RIGHT:-75})) $((HEIGHT - ${CHECK_Y_FROM_BOTTOM:-28})) click 1
+# The pointer leaves at once, so that no tooltip is caught half drawn.
+xdotool mousemove --window "$editor" $((WIDTH - 75)) $((HEIGHT - 28)) click 1 mousemove 1590 990
 results=$(wait_window "^PLC check")
-xdotool windowmove "$results" 560 520
+# Over the empty rows of the grid, below the rules.
+xdotool windowsize "$results" 880 245
+xdotool windowmove "$results" 430 338
 sleep 0.5
-# The tooltip of a failed row's number.
-xdotool mousemove --window "$editor" 20 ${ROW_Y:-300}
-sleep 1.5
-import -window root -crop 1560x940+0+0 "$out/plc_check.png" || fail "no screenshot"
+sleep 0.5
+import -window root -crop 1372x664+0+0 "$out/plc_check.png" || fail "no screenshot"
 echo "$out/plc_check.png"

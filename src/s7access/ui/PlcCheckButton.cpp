@@ -58,6 +58,8 @@ PlcCheckButton::PlcCheckButton(AppContext &context, S7RuleTableModel &read, S7Ru
     m_resultList->setReadOnly(true);
     m_resultList->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_resultList->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // The lines are tab-separated, as they are copied; each column gets room for an address and port.
+    m_resultList->setTabStopDistance(m_resultList->fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255:65535")) / 1.6);
     m_copy = new FlatButton(QStyle::SP_FileDialogContentsView, m_resultWindow);
     m_copy->setObjectName(QStringLiteral("Btn_CopyPlcResults"));
     m_close = new FlatButton(QStyle::SP_DialogCloseButton, m_resultWindow);
@@ -70,7 +72,7 @@ PlcCheckButton::PlcCheckButton(AppContext &context, S7RuleTableModel &read, S7Ru
     layout->addWidget(m_summary);
     layout->addWidget(m_resultList);
     layout->addLayout(buttons);
-    m_resultWindow->resize(760, 320);
+    m_resultWindow->resize(900, 320);
     connect(m_copy, &QPushButton::clicked, this,
             [this] { QGuiApplication::clipboard()->setText(m_resultList->toPlainText()); });
     connect(m_close, &QPushButton::clicked, m_resultWindow, &QDialog::hide);
@@ -110,6 +112,8 @@ void PlcCheckButton::Btn_CheckPlcsClick()
     m_resultWindow->hide();
     m_button->setEnabled(false);
     showProgress(0, int(items.size()));
+    m_progress->adjustSize();
+    m_progress->move(m_window->geometry().center() - m_progress->rect().center()); // over the editor
     m_progress->show();
     const QPointer<PlcCheckButton> self(this); // the check may end after the window is gone
     service->start(
