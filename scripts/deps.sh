@@ -9,6 +9,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   xvfb xauth xdotool x11-utils wmctrl openbox imagemagick fonts-dejavu-core
   dpkg-dev file
+  tshark
 )
 
 missing=()

@@ -82,6 +82,7 @@ PlcCheckButton::PlcCheckButton(AppContext &context, S7RuleTableModel &read, S7Ru
 
 PlcCheckButton::~PlcCheckButton()
 {
+    m_closing = true; // cancelling reports progress, which must no longer reach the windows
     if (m_context.services.plc && m_context.services.plc->running())
         m_context.services.plc->cancel();
 }
@@ -119,7 +120,7 @@ void PlcCheckButton::Btn_CheckPlcsClick()
     service->start(
         std::move(items), PlcCheckLimits{},
         [self](int done, int total) {
-            if (self)
+            if (self && !self->m_closing)
                 self->showProgress(done, total);
         },
         [self](const std::vector<PlcCheckResult> &results, bool cancelled) {

@@ -50,5 +50,5 @@ private:
     QPlainTextEdit *m_resultList = nullptr;
     FlatButton *m_copy = nullptr;
     FlatButton *m_close = nullptr;
-    bool m_marking = false;
+    bool m_closing = false;
 };
