@@ -119,6 +119,7 @@ TEST_F(PlcCheckButtonTest, CancelStopsTheCheck)
     auto *progress = child<QProgressDialog>("PD_CheckPlcs");
     ASSERT_TRUE(QTest::qWaitFor([&] { return progress->isVisible() && plc.connections() == 1; }, 2000));
     EXPECT_FALSE(child<QPushButton>("Btn_CheckPlcs")->isEnabled());
+    EXPECT_EQ(progress->labelText(), QStringLiteral("Checking the PLCs: 0 of 3 rules done"));
     QTest::mouseClick(progress->findChild<QPushButton *>(), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return results()->isVisible(); }, 1000));
     EXPECT_FALSE(checker.running());

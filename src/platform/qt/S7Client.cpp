@@ -113,6 +113,8 @@ void S7Client::onFrame(const QByteArray &frame)
             }
             m_done[std::size_t(index)] = true;
             m_itemDone(index, value, error);
+            if (m_state == State::Done)
+                return; // aborted from within the report
         }
         m_next += m_batchSize;
         m_batchSize = 0;

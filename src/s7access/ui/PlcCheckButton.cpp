@@ -120,8 +120,16 @@ void PlcCheckButton::Btn_CheckPlcsClick()
     service->start(
         std::move(items), PlcCheckLimits{},
         [self](int done, int total) {
-            if (self && !self->m_closing)
-                self->showProgress(done, total);
+            // Later, from the event loop: a window-modal progress bar processes events when it
+            // moves, which must not happen while a connection reports a result.
+            if (self && !self->m_closing) {
+                QMetaObject::invokeMethod(
+                    self, [self, done, total] {
+                        if (self && !self->m_button->isEnabled())
+                            self->showProgress(done, total);
+                    },
+                    Qt::QueuedConnection);
+            }
         },
         [self](const std::vector<PlcCheckResult> &results, bool cancelled) {
             if (self)
