@@ -10,6 +10,7 @@ packages=(
   xvfb xauth xdotool x11-utils wmctrl openbox imagemagick fonts-dejavu-core
   dpkg-dev file
   lintian desktop-file-utils appstream man-db
+  tshark
 )
 
 missing=()

@@ -33,6 +33,11 @@ QString Cli_Help_Text()
         "      Check the rules of a CSV file and write them to S7_Protocol.xml when valid.\n"
         "  update PROJECT_DIR --ip A.B.C.D [--option 0|1|2] [--no-read-back] [--workspace DIR]\n"
         "      Compile, check the device by ICMP echo, write the job and run the update program.\n"
+        "  plc-check PROJECT_DIR [--timeout MS] [--json]\n"
+        "      Read each enabled rule's item once from its PLC (never writing) and print one line\n"
+        "      per rule: list, row, PLC, S7 address, then OK and the value, or the error. MS limits\n"
+        "      each PLC's connection and each answer (default 2000); --json prints one JSON array.\n"
+        "      Exit 0 when every rule is OK, 1 when any is not, 2 when the project cannot be read.\n"
         "\n"
         "Options:\n"
         "  --help       Show this text.\n"
@@ -65,6 +70,7 @@ int Run_Cli(const QStringList &args, CliIo &io)
         {QStringLiteral("export-rules"), &Cmd_ExportRules},
         {QStringLiteral("import-rules"), &Cmd_ImportRules},
         {QStringLiteral("update"), &Cmd_Update},
+        {QStringLiteral("plc-check"), &Cmd_PlcCheck},
     };
     const auto it = commands.constFind(command);
     if (it == commands.constEnd()) {

@@ -4,6 +4,7 @@
 #include "app/ui/AppWindows.h"
 #include "app/ui/TFBrivanteFirmWare.h"
 #include "platform/qt/IcmpEchoClient.h"
+#include "platform/qt/QtPlcChecker.h"
 #include "platform/qt/QtHttpClient.h"
 #include "platform/qt/QtProcessRunner.h"
 #include "platform/qt/SteadyClock.h"
@@ -82,6 +83,7 @@ int main(int argc, char *argv[])
     IcmpEchoClient echo;
     QtProcessRunner processes;
     QtHttpClient http;
+    QtPlcChecker plc;
 
     AppContext context;
     context.services.messages = &messages;
@@ -92,6 +94,7 @@ int main(int argc, char *argv[])
     context.services.echo = &echo;
     context.services.processes = &processes;
     context.services.http = &http;
+    context.services.plc = &plc;
 
     const StartupResult startup = Run_Startup(programDir, context.workspace, context.settings, context.texts);
     AppWindows windows(context);

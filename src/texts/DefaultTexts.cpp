@@ -329,6 +329,16 @@ std::span<const Entry> entries()
         {1326, "The last row (512) holds a rule: delete it or move it before inserting a row."},
         {1327, "S7_Protocol.xml could not be read completely. Saving replaces it with the rules shown. Do you want to save?"},
         {1328, "holds a control character that cannot be saved in the file. Remove it and confirm again."},
+        {1355, "Check PLCs"},
+        {1356, "Read each enabled rule's item once from its PLC, with the lists as they stand; nothing is written to a PLC"},
+        {1357, "Checking the PLCs: %1 of %2 rules done"},
+        {1358, "Cancel"},
+        {1359, "PLC check"},
+        {1360, "%1 of %2 rules OK"},
+        {1361, "The check was cancelled."},
+        {1362, "Copy"},
+        {1363, "Close"},
+        {1364, "No enabled rule to check."},
     };
     return kEntries;
 }

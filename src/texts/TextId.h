@@ -325,5 +325,15 @@ inline constexpr int S7_DeleteRowQuestion = 1325;  // "Do you want to delete the
 inline constexpr int S7_InsertRowLastRowUsed = 1326;  // "The last row (512) holds a rule: delete it or move it ..."
 inline constexpr int S7_SaveAfterLoadFailure = 1327;  // "S7_Protocol.xml could not be read completely. Saving ..."
 inline constexpr int S7_CellCannotBeSaved = 1328;  // "holds a control character that cannot be saved in the file..."
+inline constexpr int S7_CheckPlcs = 1355;  // "Check PLCs"
+inline constexpr int S7_CheckPlcsHint = 1356;  // "Read each enabled rule's item once from its PLC, ..."
+inline constexpr int S7_CheckPlcsProgress = 1357;  // "Checking the PLCs: %1 of %2 rules done"
+inline constexpr int S7_CheckPlcsCancel = 1358;  // "Cancel"
+inline constexpr int S7_CheckPlcsTitle = 1359;  // "PLC check"
+inline constexpr int S7_CheckPlcsSummary = 1360;  // "%1 of %2 rules OK"
+inline constexpr int S7_CheckPlcsCancelled = 1361;  // "The check was cancelled."
+inline constexpr int S7_CheckPlcsCopy = 1362;  // "Copy"
+inline constexpr int S7_CheckPlcsClose = 1363;  // "Close"
+inline constexpr int S7_CheckPlcsNoRule = 1364;  // "No enabled rule to check."
 
 }  // namespace TextId

@@ -16,6 +16,7 @@ class EchoClient;
 class ProcessRunner;
 class HttpClient;
 class Clock;
+class PlcCheckService;
 
 // The services the windows use; not owned. main() passes the real ones, tests strict fakes.
 struct AppServices
@@ -28,6 +29,7 @@ struct AppServices
     ProcessRunner *processes = nullptr;
     HttpClient *http = nullptr;
     Clock *clock = nullptr;
+    PlcCheckService *plc = nullptr; // the read-only PLC check of the access-list editor
 };
 
 // The state shared by all windows, created by main() and passed to every window's

@@ -3,11 +3,37 @@
 #include "common/TextUtil.h"
 
 #include <QColor>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
 #include <QUndoCommand>
 
 namespace {
 
 using F = S7Rule::Field;
+
+// A green or red dot on the row number, the value or the error as its tooltip.
+QVariant rowMarkData(const S7RuleTableModel::RowMark &mark, int role)
+{
+    switch (role) {
+    case Qt::DecorationRole: {
+        QPixmap dot(10, 10);
+        dot.fill(Qt::transparent);
+        QPainter painter(&dot);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(mark.ok ? QColor(0x2E, 0x9D, 0x3A) : QColor(0xD3, 0x2F, 0x2F));
+        painter.drawEllipse(0, 0, 10, 10);
+        return QIcon(dot);
+    }
+    case Qt::ToolTipRole:
+        return mark.tip;
+    case Qt::BackgroundRole:
+        return mark.ok ? QColor(0xDC, 0xF2, 0xDC) : QColor(0xF8, 0xD7, 0xD7);
+    default:
+        return {};
+    }
+}
 
 // The choices that the drop-down columns offer and the file stores.
 const QStringList &plcTypes()
@@ -119,6 +145,7 @@ void S7RuleTableModel::resetRules()
 {
     beginResetModel();
     m_rules = Fresh_Rule_List();
+    m_rowMarks.clear();
     m_undo.clear();
     endResetModel();
 }
@@ -330,11 +357,19 @@ Qt::ItemFlags S7RuleTableModel::flags(const QModelIndex &index) const
     return f;
 }
 
+void S7RuleTableModel::setRowMarks(QHash<int, RowMark> marks)
+{
+    m_rowMarks = std::move(marks);
+    emit headerDataChanged(Qt::Vertical, 0, kMaxRules - 1);
+}
+
 QVariant S7RuleTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation == Qt::Vertical) {
         if (role == Qt::DisplayRole && section >= 0 && section < kMaxRules)
             return QString::number(section + 1);
+        if (const auto mark = m_rowMarks.constFind(section); mark != m_rowMarks.constEnd())
+            return rowMarkData(*mark, role);
         return {};
     }
     if (section < 0 || section >= columnCount())

@@ -3,6 +3,7 @@
 #include "s7access/S7Rule.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QList>
 #include <QStringList>
 #include <QUndoStack>
@@ -35,6 +36,16 @@ public:
     // The Position choices "0" to limit - 1; none when the limit is 0 or less.
     void setPositionLimit(int limit);
     int positionLimit() const { return m_positionLimit; }
+
+    // The outcome of a PLC check on a row, shown on its row number with the value or the
+    // error as tooltip; cleared when the rules are reset or loaded.
+    struct RowMark
+    {
+        bool ok = false;
+        QString tip;
+    };
+    void setRowMarks(QHash<int, RowMark> marks); // 0-based rows
+    const QHash<int, RowMark> &rowMarks() const { return m_rowMarks; }
 
     // Headings and heading hints, one per column.
     void setHeadings(const QStringList &headings, const QStringList &hints);
@@ -82,5 +93,6 @@ private:
     QStringList m_positionChoices;
     QStringList m_headings;
     QStringList m_hints;
+    QHash<int, RowMark> m_rowMarks;
     QUndoStack m_undo;
 };

@@ -6,6 +6,7 @@
 #include "s7access/DelimitedText.h"
 #include "s7access/ui/CheckBoxDelegate.h"
 #include "s7access/ui/ChoiceDelegate.h"
+#include "s7access/ui/PlcCheckButton.h"
 #include "s7access/ui/S7GridView.h"
 #include "s7access/ui/S7RuleTableModel.h"
 #include "texts/TextId.h"
@@ -124,6 +125,8 @@ TFS7_Protocol_Set_Access::TFS7_Protocol_Set_Access(AppContext &context, QWidget 
     for (FlatButton *b : {m_ok, m_cancel, m_delRow, m_insRow, m_copyRow, m_pasteRow})
         buttonLayout->addWidget(b);
     buttonLayout->addStretch();
+    m_plcCheck = new PlcCheckButton(m_context, *m_readModel, *m_writeModel, this);
+    buttonLayout->addWidget(m_plcCheck->button());
     connect(m_ok, &QPushButton::clicked, this, [this] { guarded([this] { Btn_OKClick(); }); });
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_delRow, &QPushButton::clicked, this, [this] { guarded([this] { Btn_DelRowClick(); }); });
@@ -162,6 +165,7 @@ void TFS7_Protocol_Set_Access::Set_Lang()
         b.button->setText(text(b.caption));
         b.button->setToolTip(text(b.hint));
     }
+    m_plcCheck->Set_Lang();
     m_pages->setTabText(0, text(TextId::S7_S7commRead));
     m_pages->setTabText(1, text(TextId::S7_S7commWrite));
 

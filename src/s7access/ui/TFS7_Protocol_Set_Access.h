@@ -7,6 +7,7 @@
 
 struct AppContext;
 class FlatButton;
+class PlcCheckButton;
 class QTabWidget;
 class S7GridView;
 class S7RuleTableModel;
@@ -63,6 +64,7 @@ private:
     FlatButton *m_insRow;
     FlatButton *m_copyRow;
     FlatButton *m_pasteRow;
+    PlcCheckButton *m_plcCheck;
 
     PositionLimits m_limits{0, 0};
     bool m_loadFailed = false; // the lists may hold only part of the file

@@ -1,0 +1,182 @@
+#include "s7access/ui/PlcCheckButton.h"
+
+#include "app/ui/AppContext.h"
+#include "platform/MessageService.h"
+#include "platform/PlcCheckService.h"
+#include "s7access/ui/S7RuleTableModel.h"
+#include "texts/TextId.h"
+#include "widgets/FlatButton.h"
+
+#include <QClipboard>
+#include <QDialog>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QVBoxLayout>
+#include <algorithm>
+
+PlcCheckButton::PlcCheckButton(AppContext &context, S7RuleTableModel &read, S7RuleTableModel &write, QWidget *window)
+    : QObject(window), m_context(context), m_read(read), m_write(write), m_window(window),
+      m_button(new FlatButton(QStyle::SP_BrowserReload, window))
+{
+    setObjectName(QStringLiteral("PlcCheckButton"));
+    m_button->setObjectName(QStringLiteral("Btn_CheckPlcs"));
+    m_button->setAutoDefault(false);
+    m_button->setVisible(m_context.services.plc != nullptr);
+    connect(m_button, &QPushButton::clicked, this, &PlcCheckButton::Btn_CheckPlcsClick);
+
+    // The marks tell about the lists as they were checked: an edit clears them.
+    for (S7RuleTableModel *model : {&m_read, &m_write}) {
+        connect(model, &QAbstractItemModel::dataChanged, this, [model] {
+            if (!model->rowMarks().isEmpty())
+                model->setRowMarks({});
+        });
+    }
+
+    m_progress = new QProgressDialog(window);
+    m_progress->setObjectName(QStringLiteral("PD_CheckPlcs"));
+    m_progress->setWindowModality(Qt::WindowModal);
+    m_progress->setAutoClose(false);
+    m_progress->setAutoReset(false);
+    m_progress->setMinimumDuration(0);
+    m_progress->reset();
+    m_progress->hide();
+    connect(m_progress, &QProgressDialog::canceled, this, [this] {
+        if (m_context.services.plc && m_context.services.plc->running())
+            m_context.services.plc->cancel();
+    });
+
+    m_resultWindow = new QDialog(window);
+    m_resultWindow->setObjectName(QStringLiteral("PlcCheckResults"));
+    m_summary = new QLabel(m_resultWindow);
+    m_summary->setObjectName(QStringLiteral("L_PlcCheckSummary"));
+    m_resultList = new QPlainTextEdit(m_resultWindow);
+    m_resultList->setObjectName(QStringLiteral("M_PlcCheckResults"));
+    m_resultList->setReadOnly(true);
+    m_resultList->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_resultList->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // The lines are tab-separated, as they are copied; each column gets room for an address and port.
+    m_resultList->setTabStopDistance(m_resultList->fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255:65535")) / 1.6);
+    m_copy = new FlatButton(QStyle::SP_FileDialogContentsView, m_resultWindow);
+    m_copy->setObjectName(QStringLiteral("Btn_CopyPlcResults"));
+    m_close = new FlatButton(QStyle::SP_DialogCloseButton, m_resultWindow);
+    m_close->setObjectName(QStringLiteral("Btn_ClosePlcResults"));
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_copy);
+    buttons->addStretch();
+    buttons->addWidget(m_close);
+    auto *layout = new QVBoxLayout(m_resultWindow);
+    layout->addWidget(m_summary);
+    layout->addWidget(m_resultList);
+    layout->addLayout(buttons);
+    m_resultWindow->resize(900, 320);
+    connect(m_copy, &QPushButton::clicked, this,
+            [this] { QGuiApplication::clipboard()->setText(m_resultList->toPlainText()); });
+    connect(m_close, &QPushButton::clicked, m_resultWindow, &QDialog::hide);
+
+    Set_Lang();
+}
+
+PlcCheckButton::~PlcCheckButton()
+{
+    m_closing = true; // cancelling reports progress, which must no longer reach the windows
+    if (m_context.services.plc && m_context.services.plc->running())
+        m_context.services.plc->cancel();
+}
+
+void PlcCheckButton::Set_Lang()
+{
+    m_button->setText(m_context.text(TextId::S7_CheckPlcs));
+    m_button->setToolTip(m_context.text(TextId::S7_CheckPlcsHint));
+    m_progress->setWindowTitle(m_context.text(TextId::S7_CheckPlcsTitle));
+    m_progress->setCancelButtonText(m_context.text(TextId::S7_CheckPlcsCancel));
+    m_resultWindow->setWindowTitle(m_context.text(TextId::S7_CheckPlcsTitle));
+    m_copy->setText(m_context.text(TextId::S7_CheckPlcsCopy));
+    m_close->setText(m_context.text(TextId::S7_CheckPlcsClose));
+}
+
+void PlcCheckButton::Btn_CheckPlcsClick()
+{
+    PlcCheckService *service = m_context.services.plc;
+    if (!service || service->running())
+        return;
+    std::vector<PlcCheckItem> items = Plc_Check_Items(m_read.rules(), m_write.rules());
+    if (items.empty()) {
+        m_context.services.messages->warning(m_context.text(TextId::S7_CheckPlcsNoRule));
+        return;
+    }
+    m_read.setRowMarks({});
+    m_write.setRowMarks({});
+    m_resultWindow->hide();
+    m_button->setEnabled(false);
+    showProgress(0, int(items.size()));
+    m_progress->adjustSize();
+    m_progress->move(m_window->geometry().center() - m_progress->rect().center()); // over the editor
+    m_progress->show();
+    const QPointer<PlcCheckButton> self(this); // the check may end after the window is gone
+    service->start(
+        std::move(items), PlcCheckLimits{},
+        [self](int done, int total) {
+            // Later, from the event loop: a window-modal progress bar processes events when it
+            // moves, which must not happen while a connection reports a result.
+            if (self && !self->m_closing) {
+                QMetaObject::invokeMethod(
+                    self, [self, done, total] {
+                        if (self && !self->m_button->isEnabled())
+                            self->showProgress(done, total);
+                    },
+                    Qt::QueuedConnection);
+            }
+        },
+        [self](const std::vector<PlcCheckResult> &results, bool cancelled) {
+            if (self)
+                self->checkFinished(results, cancelled);
+        });
+}
+
+void PlcCheckButton::showProgress(int done, int total)
+{
+    m_progress->setMaximum(total);
+    m_progress->setValue(done);
+    m_progress->setLabelText(m_context.text(TextId::S7_CheckPlcsProgress).arg(done).arg(total));
+}
+
+void PlcCheckButton::checkFinished(const std::vector<PlcCheckResult> &results, bool cancelled)
+{
+    m_progress->hide();
+    m_progress->reset();
+    m_button->setEnabled(true);
+    markRows(results);
+    showResults(results, cancelled);
+}
+
+void PlcCheckButton::markRows(const std::vector<PlcCheckResult> &results)
+{
+    QHash<int, S7RuleTableModel::RowMark> read;
+    QHash<int, S7RuleTableModel::RowMark> write;
+    for (const PlcCheckResult &r : results) {
+        const QString tip = r.ok ? QStringLiteral("%1 = %2").arg(r.address, r.value.text())
+                                 : QStringLiteral("%1: %2").arg(r.address, r.error);
+        (r.list == S7Rule::List::Read ? read : write).insert(r.row - 1, {r.ok, tip});
+    }
+    m_read.setRowMarks(read);
+    m_write.setRowMarks(write);
+}
+
+void PlcCheckButton::showResults(const std::vector<PlcCheckResult> &results, bool cancelled)
+{
+    const auto ok = std::count_if(results.begin(), results.end(), [](const PlcCheckResult &r) { return r.ok; });
+    QString summary = m_context.text(TextId::S7_CheckPlcsSummary).arg(ok).arg(results.size());
+    if (cancelled)
+        summary += QStringLiteral("  ") + m_context.text(TextId::S7_CheckPlcsCancelled);
+    m_summary->setText(summary);
+    QStringList lines;
+    for (const PlcCheckResult &r : results)
+        lines.append(Plc_Check_Line(r));
+    m_resultList->setPlainText(lines.join(u'\n'));
+    m_resultWindow->show();
+    m_resultWindow->raise();
+}

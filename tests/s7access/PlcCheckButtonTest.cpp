@@ -1,0 +1,147 @@
+#include "PlcTestRules.h"
+#include "platform/qt/QtPlcChecker.h"
+#include "s7access/S7Protocol.h"
+#include "s7access/ui/S7RuleTableModel.h"
+#include "s7access/ui/TFS7_Protocol_Set_Access.h"
+#include "support/LoopbackS7Server.h"
+#include "support/TestContext.h"
+#include "texts/TextId.h"
+
+#include <QClipboard>
+#include <QDialog>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+using L = S7Rule::List;
+using Kind = FakeMessageService::Kind;
+
+// The editor over a project whose rules read from a loopback PLC (DB 1 holds 12 34 56 78).
+class PlcCheckButtonTest : public ::testing::Test
+{
+protected:
+    PlcCheckButtonTest()
+    {
+        tc.openNewProject(QStringLiteral("P1"));
+        plc.setDataBlock(1, QByteArray::fromHex("12345678"));
+        S7RuleList read = Fresh_Rule_List();
+        S7RuleList write = Fresh_Rule_List();
+        read[0] = Loopback_Rule(plc.port(), "Word", "DB", 1, 0);
+        read[1] = Loopback_Rule(plc.port(), "Word", "DB", 9, 0);
+        write[0] = Loopback_Rule(plc.port(), "Byte", "DB", 1, 3);
+        Save_S7_Protocol(tc.context.workspace.S7_Protocol_File, read, write);
+        tc.context.services.plc = &checker;
+        window = std::make_unique<TFS7_Protocol_Set_Access>(tc.context);
+        window->show();
+    }
+    ~PlcCheckButtonTest() override
+    {
+        window->hide();
+        for (const std::uint8_t code : plc.functionCodes())
+            EXPECT_TRUE(code == 0xF0 || code == 0x04) << "function code " << int(code);
+    }
+
+    template <class T> T *child(const char *name) { return window->findChild<T *>(QLatin1String(name)); }
+    QDialog *results() { return child<QDialog>("PlcCheckResults"); }
+    void clickCheck()
+    {
+        QTest::mouseClick(child<QPushButton>("Btn_CheckPlcs"), Qt::LeftButton);
+    }
+    QString tip(L list, int row)
+    {
+        S7RuleTableModel &model = list == L::Read ? window->readModel() : window->writeModel();
+        return model.headerData(row, Qt::Vertical, Qt::ToolTipRole).toString();
+    }
+    bool marked(L list, int row, bool ok)
+    {
+        const auto &marks = (list == L::Read ? window->readModel() : window->writeModel()).rowMarks();
+        return marks.contains(row) && marks.value(row).ok == ok;
+    }
+
+    LoopbackS7Server plc;
+    TestContext tc;
+    QtPlcChecker checker;
+    std::unique_ptr<TFS7_Protocol_Set_Access> window;
+};
+
+TEST_F(PlcCheckButtonTest, ChecksTheListsAsTheyStandAndMarksEachRow)
+{
+    auto *button = child<QPushButton>("Btn_CheckPlcs");
+    ASSERT_TRUE(button);
+    EXPECT_EQ(button->text(), tc.context.text(TextId::S7_CheckPlcs));
+    // Beside the editor's own buttons, after them.
+    EXPECT_GT(button->x(), child<QPushButton>("Btn_PasteRow")->x());
+
+    // An unsaved third rule is checked too.
+    window->readModel().setRowCells(2, Loopback_Rule(plc.port(), "Int", "DB", 1, 2).cells(L::Read));
+    clickCheck();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return results()->isVisible(); }, 5000));
+
+    EXPECT_TRUE(marked(L::Read, 0, true));
+    EXPECT_EQ(tip(L::Read, 0), QStringLiteral("DB1.DBW0 = 4660"));
+    EXPECT_TRUE(marked(L::Read, 1, false));
+    EXPECT_EQ(tip(L::Read, 1), QStringLiteral("DB9.DBW0: object does not exist (0x0A)"));
+    EXPECT_TRUE(marked(L::Read, 2, true));
+    EXPECT_EQ(tip(L::Read, 2), QStringLiteral("DB1.DBW2 = 22136"));
+    EXPECT_FALSE(window->readModel().rowMarks().contains(3));
+    EXPECT_TRUE(marked(L::Write, 0, true));
+    EXPECT_EQ(tip(L::Write, 0), QStringLiteral("DB1.DBB3 = 120"));
+
+    EXPECT_EQ(results()->findChild<QLabel *>(QStringLiteral("L_PlcCheckSummary"))->text(),
+              QStringLiteral("3 of 4 rules OK"));
+    const QString list = results()->findChild<QPlainTextEdit *>(QStringLiteral("M_PlcCheckResults"))->toPlainText();
+    const QString at = QStringLiteral("127.0.0.1:%1").arg(plc.port());
+    EXPECT_EQ(list, QStringLiteral("Read\t1\t%1\tDB1.DBW0\tOK 4660\n"
+                                   "Read\t2\t%1\tDB9.DBW0\tobject does not exist (0x0A)\n"
+                                   "Read\t3\t%1\tDB1.DBW2\tOK 22136\n"
+                                   "Write\t1\t%1\tDB1.DBB3\tOK 120").arg(at));
+    QGuiApplication::clipboard()->clear();
+    QTest::mouseClick(results()->findChild<QPushButton *>(QStringLiteral("Btn_CopyPlcResults")), Qt::LeftButton);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), list);
+    EXPECT_TRUE(button->isEnabled());
+
+    // Editing a rule takes the marks away: they described the lists as they were checked.
+    window->readModel().setData(window->readModel().index(0, 0), QStringLiteral("N"));
+    EXPECT_TRUE(window->readModel().rowMarks().isEmpty());
+}
+
+TEST_F(PlcCheckButtonTest, CancelStopsTheCheck)
+{
+    plc.setMode(LoopbackS7Server::Mode::Silent);
+    clickCheck();
+    auto *progress = child<QProgressDialog>("PD_CheckPlcs");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return progress->isVisible() && plc.connections() == 1; }, 2000));
+    EXPECT_FALSE(child<QPushButton>("Btn_CheckPlcs")->isEnabled());
+    EXPECT_EQ(progress->labelText(), QStringLiteral("Checking the PLCs: 0 of 3 rules done"));
+    QTest::mouseClick(progress->findChild<QPushButton *>(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return results()->isVisible(); }, 1000));
+    EXPECT_FALSE(checker.running());
+    EXPECT_FALSE(progress->isVisible());
+    EXPECT_TRUE(marked(L::Read, 0, false));
+    EXPECT_EQ(tip(L::Read, 0), QStringLiteral("DB1.DBW0: cancelled"));
+    EXPECT_TRUE(results()->findChild<QLabel *>(QStringLiteral("L_PlcCheckSummary"))->text().endsWith(
+        tc.context.text(TextId::S7_CheckPlcsCancelled)));
+    EXPECT_TRUE(child<QPushButton>("Btn_CheckPlcs")->isEnabled());
+}
+
+TEST_F(PlcCheckButtonTest, NothingToCheckAndNoServiceWithoutAButton)
+{
+    window->readModel().resetRules();
+    window->writeModel().resetRules();
+    clickCheck();
+    EXPECT_EQ(tc.messages.takeOne(Kind::Warning), tc.context.text(TextId::S7_CheckPlcsNoRule));
+    EXPECT_EQ(plc.connections(), 0);
+
+    tc.context.services.plc = nullptr;
+    TFS7_Protocol_Set_Access plain(tc.context);
+    EXPECT_FALSE(plain.findChild<QPushButton *>(QStringLiteral("Btn_CheckPlcs"))->isVisibleTo(&plain));
+}
+
+} // namespace

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QTcpServer>
+#include <cstdint>
+
+// A scripted S7comm PLC on a free port of 127.0.0.1, in the test's own thread. It answers the
+// ISO connection request, Setup Communication (with the smaller of the asked and its own PDU
+// size) and Read Var from its data blocks and areas, and records every S7 function code it
+// receives, so that a test can show that no write request (0x05) ever arrives.
+class LoopbackS7Server : public QObject
+{
+public:
+    enum class Mode {
+        Answer,              // answers every request
+        Silent,              // accepts the connection and never answers
+        SilentAfterSetup,    // answers the connection and Setup Communication, then no read
+        CloseMidAnswer,      // sends half of the first read answer, then closes
+        RefuseIsoConnection, // answers the connection request with a disconnect request
+    };
+
+    LoopbackS7Server();
+
+    quint16 port() const { return m_server.serverPort(); }
+    void setMode(Mode mode) { m_mode = mode; }
+    void setPduSize(int size) { m_pduSize = size; }
+
+    // The bytes of a data block (area 0x84) or of another area (0x80 to 0x83).
+    void setDataBlock(int number, const QByteArray &bytes) { m_memory.insert(key(0x84, number), bytes); }
+    void setArea(std::uint8_t area, const QByteArray &bytes) { m_memory.insert(key(area, 0), bytes); }
+    // Every read of this data block is answered with `code` in place of its data.
+    void setDataBlockCode(int number, std::uint8_t code) { m_codes.insert(key(0x84, number), code); }
+    // Read Var answers carry this error class and code in their header.
+    void setReadHeaderError(std::uint8_t errorClass, std::uint8_t errorCode)
+    {
+        m_headerError = std::uint16_t((errorClass << 8) | errorCode);
+    }
+
+    // Every S7 function code received, in order (0xF0 Setup Communication, 0x04 Read Var ...).
+    const QList<std::uint8_t> &functionCodes() const { return m_functionCodes; }
+    // The number of items of each Read Var request.
+    const QList<int> &readItemCounts() const { return m_readItemCounts; }
+    // The remote TSAP of each connection request.
+    const QList<std::uint16_t> &remoteTsaps() const { return m_remoteTsaps; }
+    int connections() const { return m_connections; }
+    // The largest request PDU received, and the PDU size each connection agreed.
+    int largestRequest() const { return m_largestRequest; }
+
+private:
+    static qint64 key(std::uint8_t area, int number) { return (qint64(area) << 32) | quint32(number); }
+    void accept();
+    QByteArray answer(const QByteArray &frame, int &pduSize, bool &closeHalfway);
+    QByteArray readAnswer(std::uint16_t reference, const QByteArray &parameters, int pduSize);
+
+    QTcpServer m_server;
+    Mode m_mode = Mode::Answer;
+    int m_pduSize = 480;
+    QHash<qint64, QByteArray> m_memory;
+    QHash<qint64, std::uint8_t> m_codes;
+    std::uint16_t m_headerError = 0;
+    QList<std::uint8_t> m_functionCodes;
+    QList<int> m_readItemCounts;
+    QList<std::uint16_t> m_remoteTsaps;
+    int m_connections = 0;
+    int m_largestRequest = 0;
+};
