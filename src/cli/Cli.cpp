@@ -33,6 +33,9 @@ QString Cli_Help_Text()
         "      Check the rules of a CSV file and write them to S7_Protocol.xml when valid.\n"
         "  update PROJECT_DIR --ip A.B.C.D [--option 0|1|2] [--no-read-back] [--workspace DIR]\n"
         "      Compile, check the device by ICMP echo, write the job and run the update program.\n"
+        "  diff A B [--json]\n"
+        "      Compare two project folders, S7_Protocol.xml, ParGen.xml or CSV files in any mix;\n"
+        "      exit 0 when equal, 1 when different, 2 when a side cannot be read.\n"
         "\n"
         "Options:\n"
         "  --help       Show this text.\n"
@@ -65,6 +68,7 @@ int Run_Cli(const QStringList &args, CliIo &io)
         {QStringLiteral("export-rules"), &Cmd_ExportRules},
         {QStringLiteral("import-rules"), &Cmd_ImportRules},
         {QStringLiteral("update"), &Cmd_Update},
+        {QStringLiteral("diff"), &Cmd_Diff},
     };
     const auto it = commands.constFind(command);
     if (it == commands.constEnd()) {
