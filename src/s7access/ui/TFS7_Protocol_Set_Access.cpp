@@ -6,6 +6,7 @@
 #include "s7access/DelimitedText.h"
 #include "s7access/ui/CheckBoxDelegate.h"
 #include "s7access/ui/ChoiceDelegate.h"
+#include "s7access/ui/S7FaultCell.h"
 #include "s7access/ui/S7GridView.h"
 #include "s7access/ui/S7RuleTableModel.h"
 #include "texts/TextId.h"
@@ -285,11 +286,13 @@ void TFS7_Protocol_Set_Access::Btn_OKClick()
     const S7RuleList &write = m_writeModel->rules();
     if (const auto fault = Controllo_dati(read, write, m_limits, m_context.texts, array_ip_Port)) {
         messages.error(fault->message);
+        Show_Rule_Cell(*m_pages, fault->list == S7Rule::List::Read ? *m_readView : *m_writeView, fault->row, fault->field);
         return;
     }
     if (const auto bad = First_Unwritable_Cell(read, write)) {
         messages.error(cellName(bad->list, bad->row, bad->field) + QStringLiteral(": ")
                        + m_context.text(TextId::S7_CellCannotBeSaved));
+        Show_Rule_Cell(*m_pages, bad->list == S7Rule::List::Read ? *m_readView : *m_writeView, bad->row, bad->field);
         return;
     }
     if (m_loadFailed && !messages.question(m_context.text(TextId::S7_SaveAfterLoadFailure)))
