@@ -329,6 +329,16 @@ std::span<const Entry> entries()
         {1326, "The last row (512) holds a rule: delete it or move it before inserting a row."},
         {1327, "S7_Protocol.xml could not be read completely. Saving replaces it with the rules shown. Do you want to save?"},
         {1328, "holds a control character that cannot be saved in the file. Remove it and confirm again."},
+        {1365, "Find"},
+        {1366, "%1 of %2"},
+        {1367, "No matches"},
+        {1368, "Next match (F3, Enter)"},
+        {1369, "Previous match (Shift+F3, Shift+Enter)"},
+        {1370, "Close the find bar (Escape)"},
+        {1371, "Search the cells of both lists"},
+        {1372, "Changes"},
+        {1373, "Show what OK saves compared with S7_Protocol.xml on disk"},
+        {1374, "The lists are the same as S7_Protocol.xml on disk."},
     };
     return kEntries;
 }

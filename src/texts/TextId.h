@@ -325,5 +325,15 @@ inline constexpr int S7_DeleteRowQuestion = 1325;  // "Do you want to delete the
 inline constexpr int S7_InsertRowLastRowUsed = 1326;  // "The last row (512) holds a rule: delete it or move it ..."
 inline constexpr int S7_SaveAfterLoadFailure = 1327;  // "S7_Protocol.xml could not be read completely. Saving ..."
 inline constexpr int S7_CellCannotBeSaved = 1328;  // "holds a control character that cannot be saved in the file..."
+inline constexpr int Find_Label = 1365;  // "Find"
+inline constexpr int Find_MatchCount = 1366;  // "%1 of %2"
+inline constexpr int Find_NoMatches = 1367;  // "No matches"
+inline constexpr int Find_NextHint = 1368;  // "Next match (F3, Enter)"
+inline constexpr int Find_PreviousHint = 1369;  // "Previous match (Shift+F3, Shift+Enter)"
+inline constexpr int Find_CloseHint = 1370;  // "Close the find bar (Escape)"
+inline constexpr int Find_EditHint = 1371;  // "Search the cells of both lists"
+inline constexpr int Changes_Caption = 1372;  // "Changes"
+inline constexpr int Changes_Hint = 1373;  // "Show what OK saves compared with S7_Protocol.xml on disk"
+inline constexpr int Changes_None = 1374;  // "The lists are the same as S7_Protocol.xml on disk."
 
 }  // namespace TextId

@@ -7,6 +7,7 @@
 #include "s7access/ui/CheckBoxDelegate.h"
 #include "s7access/ui/ChoiceDelegate.h"
 #include "s7access/ui/S7FaultCell.h"
+#include "s7access/ui/S7FindBar.h"
 #include "s7access/ui/S7GridView.h"
 #include "s7access/ui/S7RuleTableModel.h"
 #include "texts/TextId.h"
@@ -133,6 +134,7 @@ TFS7_Protocol_Set_Access::TFS7_Protocol_Set_Access(AppContext &context, QWidget 
     connect(m_pasteRow, &QPushButton::clicked, this, [this] { guarded([this] { Btn_PasteRowClick(); }); });
 
     WindowStyle::Stack_Window(this, m_title, m_pages, buttons);
+    new S7FindBar(m_context, *m_pages, *m_readView, *m_writeView, this);
 
     m_title->setCode(m_context.identity.Software_Code);
     resize(1350, 640);
