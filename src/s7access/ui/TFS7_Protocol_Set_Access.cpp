@@ -5,6 +5,7 @@
 #include "platform/MessageService.h"
 #include "s7access/DelimitedText.h"
 #include "s7access/ui/CheckBoxDelegate.h"
+#include "s7access/ui/S7ChangesLink.h"
 #include "s7access/ui/ChoiceDelegate.h"
 #include "s7access/ui/S7FaultCell.h"
 #include "s7access/ui/S7FindBar.h"
@@ -113,6 +114,7 @@ TFS7_Protocol_Set_Access::TFS7_Protocol_Set_Access(AppContext &context, QWidget 
     }
     m_pages->addTab(m_readPage, QString());
     m_pages->addTab(m_writePage, QString());
+    m_pages->setCornerWidget(new S7ChangesLink(m_context, *m_readModel, *m_writeModel, m_pages));
 
     auto *buttons = new QFrame(this);
     buttons->setObjectName(QStringLiteral("P_Button"));

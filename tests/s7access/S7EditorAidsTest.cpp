@@ -1,5 +1,6 @@
 #include "S7TestRules.h"
 #include "s7access/S7Protocol.h"
+#include "s7access/ui/S7ChangesLink.h"
 #include "s7access/ui/S7FindBar.h"
 #include "s7access/ui/S7GridView.h"
 #include "s7access/ui/S7RuleTableModel.h"
@@ -10,6 +11,8 @@
 #include <QColor>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QToolButton>
 #include <QTabWidget>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -19,11 +22,11 @@ namespace {
 using F = S7Rule::Field;
 using L = S7Rule::List;
 
-// The editor on a project whose mnemonics name pumps in both lists.
-class S7FindBarTest : public ::testing::Test
+// The find bar and the Changes view, on an editor whose mnemonics name pumps in both lists.
+class S7EditorAidsTest : public ::testing::Test
 {
 protected:
-    S7FindBarTest()
+    S7EditorAidsTest()
     {
         tc.openNewProject(QStringLiteral("P1"));
         S7RuleList read = Fresh_Rule_List();
@@ -37,7 +40,7 @@ protected:
         window.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
     }
-    ~S7FindBarTest() override { window.hide(); }
+    ~S7EditorAidsTest() override { window.hide(); }
 
     template <class T> T *child(const char *name) { return window.findChild<T *>(QLatin1String(name)); }
     S7FindBar &bar() { return *child<S7FindBar>("P_Find"); }
@@ -58,7 +61,7 @@ protected:
     TFS7_Protocol_Set_Access window{tc.context};
 };
 
-TEST_F(S7FindBarTest, SearchesBothPagesAsTypedAndSteps)
+TEST_F(S7EditorAidsTest, SearchesBothPagesAsTypedAndSteps)
 {
     EXPECT_FALSE(bar().isVisible());
     key(&grid(L::Read), Qt::Key_F, Qt::ControlModifier);
@@ -105,7 +108,7 @@ TEST_F(S7FindBarTest, SearchesBothPagesAsTypedAndSteps)
     EXPECT_EQ(count(), "");
 }
 
-TEST_F(S7FindBarTest, FollowsEdits)
+TEST_F(S7EditorAidsTest, FollowsEdits)
 {
     bar().openBar();
     QTest::keyClicks(&edit(), QStringLiteral("pump"));
@@ -121,7 +124,7 @@ TEST_F(S7FindBarTest, FollowsEdits)
     EXPECT_EQ(count(), "1 of 3");
 }
 
-TEST_F(S7FindBarTest, EscapeClosesOnlyTheBar)
+TEST_F(S7EditorAidsTest, EscapeClosesOnlyTheBar)
 {
     key(&grid(L::Read), Qt::Key_F3); // F3 with the bar closed opens it
     ASSERT_TRUE(bar().isVisible());
@@ -138,6 +141,50 @@ TEST_F(S7FindBarTest, EscapeClosesOnlyTheBar)
     window.reject();
     window.show();
     EXPECT_FALSE(bar().isVisible());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(S7EditorAidsTest, ChangesShowWhatOkWouldSave)
+{
+    auto *link = child<S7ChangesLink>("Btn_Changes");
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(link->text(), "Changes");
+    EXPECT_FALSE(link->isEnabled()); // the lists are the file's
+
+    S7RuleTableModel &read = model(L::Read);
+    read.setData(read.index(1, read.columnOf(F::PollTime)), QStringLiteral("250"));
+    EXPECT_TRUE(link->isEnabled());
+    read.insertRow(0);
+    read.setRowCells(0, Valid_Rule(9, QStringLiteral("new")).cells(L::Read));
+    // A rule after the first one without address is not saved: no change.
+    model(L::Write).setData(model(L::Write).index(5, model(L::Write).columnOf(F::Mnemonic)), QStringLiteral("x"));
+
+    QString shown;
+    tc.modal.expect([&](QDialog &dialog) {
+        shown = dialog.findChild<QPlainTextEdit *>(QStringLiteral("M_Changes"))->toPlainText();
+    });
+    QTest::mouseClick(link, Qt::LeftButton);
+    EXPECT_TRUE(shown.startsWith(QLatin1String("Read row 1 added: Enable=\"Y\" PLC_Address=\"192.168.1.9\"")))
+        << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QLatin1String("Read row 1 moved to row 2\n"
+                                             "Read row 2 changed (now row 3):\n"
+                                             "    PollTime: \"100\" -> \"250\"\n"
+                                             "Read row 3 moved to row 4\n")))
+        << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(QLatin1String("0 parameters, 1 rules added, 0 removed, 1 changed, 2 moved\n")));
+
+    read.undoStack().undo();
+    read.undoStack().undo();
+    read.undoStack().undo();
+    EXPECT_FALSE(link->isEnabled());
+    tc.modal.expect([&](QDialog &dialog) {
+        shown = dialog.findChild<QPlainTextEdit *>(QStringLiteral("M_Changes"))->toPlainText();
+    });
+    link->showChanges();
+    EXPECT_EQ(shown, "The lists are the same as S7_Protocol.xml on disk.");
 }
 
 } // namespace
