@@ -362,12 +362,16 @@ QString Format_Diff_Text(const ProjectDiff &diff)
             break;
         }
     }
-    out += QStringLiteral("%1 parameters, %2 rules added, %3 removed, %4 changed, %5 moved\n")
-               .arg(diff.params.size())
-               .arg(added)
-               .arg(removed)
-               .arg(changed)
-               .arg(moved);
+    QStringList summary;
+    if (diff.paramsCompared)
+        summary.append(QStringLiteral("parameters changed: %1").arg(diff.params.size()));
+    if (diff.rulesCompared)
+        summary.append(QStringLiteral("rules added: %1, removed: %2, changed: %3, moved: %4")
+                           .arg(added)
+                           .arg(removed)
+                           .arg(changed)
+                           .arg(moved));
+    out += summary.join(QLatin1String("; ")) + u'\n';
     return out;
 }
 

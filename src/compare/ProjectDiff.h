@@ -72,7 +72,8 @@ struct ProjectDiff
 ProjectDiff Diff_Projects(const ProjectContent &before, const ProjectContent &after);
 
 // For people: one line per parameter, per added, removed or moved rule (runs of moves in one
-// line), per changed rule followed by one indented line per changed field; then a summary.
+// line), per changed rule followed by one indented line per changed field; then a summary
+// ("parameters changed: 1; rules added: 1, removed: 0, changed: 2, moved: 5").
 // Empty when the sides are equal.
 QString Format_Diff_Text(const ProjectDiff &diff);
 // For tools: one JSON object (UTF-8, one line).

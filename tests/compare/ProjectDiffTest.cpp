@@ -95,7 +95,7 @@ TEST_F(ProjectDiffTest, OneChangedFieldAndChangedParameters)
                                 "Read row 7 changed:\n"
                                 "    PollTime: \"100\" -> \"250\"\n"
                                 "    Mnemonic: \"rule 7\" -> \"say \\\"hi\\\"\\r\\n\"\n"
-                                "2 parameters, 0 rules added, 0 removed, 1 changed, 0 moved\n");
+                                "parameters changed: 2; rules added: 0, removed: 0, changed: 1, moved: 0\n");
 
     r = diffAB({QStringLiteral("--json")});
     EXPECT_EQ(r.exitCode, 1);
@@ -127,7 +127,7 @@ TEST_F(ProjectDiffTest, InsertedAndDeletedRowsShowAsOneRuleAndAMove)
                                 "Read rows 10 to 20 moved to rows 11 to 21\n"
                                 "Write row 1 removed: " + ruleTextForTest(write[0], L::Write) + "\n"
                                 "Write rows 2 to 3 moved to rows 1 to 2\n"
-                                "0 parameters, 1 rules added, 1 removed, 0 changed, 13 moved\n");
+                                "parameters changed: 0; rules added: 1, removed: 1, changed: 0, moved: 13\n");
 }
 
 TEST_F(ProjectDiffTest, MixedInputsCompareWhatBothHold)
@@ -153,7 +153,7 @@ TEST_F(ProjectDiffTest, MixedInputsCompareWhatBothHold)
     r = diff(dir("A") + QStringLiteral("/ParGen.xml"), dir("B"));
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.out.contains(QLatin1String("parameter PROFINET_NB_IN: \"244\" -> \"16\"\n")));
-    EXPECT_TRUE(r.out.endsWith(QLatin1String("1 parameters, 0 rules added, 0 removed, 0 changed, 0 moved\n")));
+    EXPECT_TRUE(r.out.endsWith(QLatin1String("parameters changed: 1\n")));
 }
 
 TEST_F(ProjectDiffTest, UnreadableSidesExit2)
@@ -207,7 +207,7 @@ TEST_F(ProjectDiffTest, GitDriverNamesThePathAndExits0)
     r = Run_Cli_Text({QStringLiteral("diff"), QStringLiteral("--git"), QStringLiteral("P/S7_Protocol.xml"),
                       QStringLiteral("/dev/null"), QStringLiteral("."), QStringLiteral("."), b, hex, QStringLiteral("100644")});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_TRUE(r.out.endsWith(QLatin1String("0 parameters, 22 rules added, 0 removed, 0 changed, 0 moved\n")))
+    EXPECT_TRUE(r.out.endsWith(QLatin1String("rules added: 22, removed: 0, changed: 0, moved: 0\n")))
         << r.out.toStdString();
 }
 

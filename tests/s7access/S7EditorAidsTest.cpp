@@ -174,7 +174,7 @@ TEST_F(S7EditorAidsTest, ChangesShowWhatOkWouldSave)
                                              "    PollTime: \"100\" -> \"250\"\n"
                                              "Read row 3 moved to row 4\n")))
         << shown.toStdString();
-    EXPECT_TRUE(shown.endsWith(QLatin1String("0 parameters, 1 rules added, 0 removed, 1 changed, 2 moved\n")));
+    EXPECT_TRUE(shown.endsWith(QLatin1String("rules added: 1, removed: 0, changed: 1, moved: 2\n")));
 
     read.undoStack().undo();
     read.undoStack().undo();
