@@ -3,7 +3,6 @@
 #include "app/ui/AppContext.h"
 #include "compare/ProjectDiff.h"
 #include "platform/ui/ModalRunner.h"
-#include "s7access/S7Protocol.h"
 #include "s7access/ui/S7RuleTableModel.h"
 #include "texts/TextId.h"
 
@@ -36,10 +35,13 @@ S7ChangesLink::S7ChangesLink(AppContext &context, S7RuleTableModel &read, S7Rule
             if (roles != QList<int>{Qt::BackgroundRole})
                 refreshState();
         });
-        connect(model, &QAbstractItemModel::modelReset, this, &S7ChangesLink::refreshState);
+        // The editor resets a model only when it opens: fresh rules, then the rules of the file.
+        connect(model, &QAbstractItemModel::modelReset, this, [this, model] {
+            (model == &m_read ? m_diskRead : m_diskWrite) = Rules_Held(model->rules());
+            refreshState();
+        });
     }
     connect(this, &QToolButton::clicked, this, &S7ChangesLink::showChanges);
-    // The editor's window: each opening reloads the file the lists are compared with.
     parent->window()->installEventFilter(this);
     Set_Lang();
     setEnabled(false);
@@ -53,22 +55,9 @@ void S7ChangesLink::Set_Lang()
 
 bool S7ChangesLink::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Show && !event->spontaneous() && watched == window()) {
+    if (event->type() == QEvent::Show && !event->spontaneous() && watched == window())
         Set_Lang();
-        loadDisk();
-    }
     return QToolButton::eventFilter(watched, event);
-}
-
-void S7ChangesLink::loadDisk()
-{
-    // A file that cannot be read is reported by the editor itself; what was read is compared.
-    S7RuleList read = Fresh_Rule_List();
-    S7RuleList write = Fresh_Rule_List();
-    Load_S7_Protocol(m_context.workspace.S7_Protocol_File, read, write);
-    m_diskRead = Rules_Held(read);
-    m_diskWrite = Rules_Held(write);
-    refreshState();
 }
 
 void S7ChangesLink::refreshState()

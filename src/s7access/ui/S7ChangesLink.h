@@ -8,7 +8,7 @@ struct AppContext;
 class S7RuleTableModel;
 
 // "Changes" in the corner of the editor's pages: enabled while the lists differ from
-// S7_Protocol.xml as it stood when the editor opened; a click shows what OK would save,
+// S7_Protocol.xml as the editor loaded it when it opened; a click shows what OK would save,
 // compared rule by rule as brivant-cli diff does (added, removed, changed and moved rules).
 class S7ChangesLink : public QToolButton
 {
@@ -25,12 +25,11 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void loadDisk();
     void refreshState();
 
     AppContext &m_context;
     S7RuleTableModel &m_read;
     S7RuleTableModel &m_write;
-    S7RuleList m_diskRead;
+    S7RuleList m_diskRead; // the rules as loaded, trailing empty ones dropped
     S7RuleList m_diskWrite;
 };
