@@ -174,10 +174,15 @@ std::optional<QString> Load_Project_Content(const QString &path, ProjectContent 
     S7RuleList write = Fresh_Rule_List();
     try {
         if (info.isDir()) {
+            const QString parGen = QDir(path).filePath(QStringLiteral("ParGen.xml"));
+            const QString s7Protocol = QDir(path).filePath(QStringLiteral("S7_Protocol.xml"));
+            // A folder without either file is a mistyped path rather than an empty project.
+            if (!QFileInfo::exists(parGen) && !QFileInfo::exists(s7Protocol))
+                return QStringLiteral("%1 holds neither ParGen.xml nor S7_Protocol.xml").arg(shown);
             content.hasParams = true;
-            content.params = Read_ParGen_For_Window(QDir(path).filePath(QStringLiteral("ParGen.xml")));
+            content.params = Read_ParGen_For_Window(parGen);
             content.hasRules = true;
-            if (auto error = Load_S7_Protocol(QDir(path).filePath(QStringLiteral("S7_Protocol.xml")), read, write))
+            if (auto error = Load_S7_Protocol(s7Protocol, read, write))
                 return error;
         } else {
             const QByteArray bytes = Read_Whole_File(path);

@@ -23,8 +23,9 @@ struct ProjectContent
 
 // Loads a side; the kind is told by what the path is: a folder, an XML file whose root is
 // Par_Gen, another XML file (S7_Protocol.xml), a CSV file, or the null device. The rule lists
-// hold the rules the source holds, trailing empty rules dropped. Answers the reason when the
-// side cannot be read.
+// hold the rules the source holds, trailing empty rules dropped; a folder's missing ParGen.xml
+// counts as the parameter window's defaults, its missing S7_Protocol.xml as empty lists, but a
+// folder with neither is refused. Answers the reason when the side cannot be read.
 std::optional<QString> Load_Project_Content(const QString &path, ProjectContent &content);
 
 // The rules of a list up to its last rule that is neither fresh nor cleared.

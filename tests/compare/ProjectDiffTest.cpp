@@ -170,6 +170,7 @@ TEST_F(ProjectDiffTest, UnreadableSidesExit2)
         const char *errorPart;
     } cases[] = {
         {ws.file(QStringLiteral("missing")), dir("B"), "missing does not exist"},
+        {ws.file(QStringLiteral("PROJECTS")), dir("B"), "holds neither ParGen.xml nor S7_Protocol.xml"},
         {dir("A"), ws.file(QStringLiteral("broken.xml")), "broken.xml"},
         {ws.file(QStringLiteral("nosection.xml")), dir("A"), "S7_Protocol_Write"},
         {dir("A"), ws.file(QStringLiteral("bad.csv")), "bad.csv"},
