@@ -36,6 +36,7 @@ QString Cli_Help_Text()
         "  diff A B [--json]\n"
         "      Compare two project folders, S7_Protocol.xml, ParGen.xml or CSV files in any mix;\n"
         "      exit 0 when equal, 1 when different, 2 when a side cannot be read.\n"
+        "      With --git and git's seven arguments it serves as a git diff driver.\n"
         "\n"
         "Options:\n"
         "  --help       Show this text.\n"
