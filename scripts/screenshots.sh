@@ -112,6 +112,17 @@ for step in "${steps[@]}"; do
   click_main ${place}
   id=$(wait_window "$title")
   shoot "$id" "$file"
+  if [ "$file" = s7access.png ]; then
+    # The find bar over the rules: Ctrl+F, a text, F3 to the second match.
+    xdotool key --window "$id" ctrl+f
+    sleep 0.3
+    xdotool type --window "$id" --delay 60 "value 1"
+    xdotool key --window "$id" F3
+    sleep 0.6
+    shoot "$id" s7access_find.png
+    xdotool key --window "$id" Escape
+    sleep 0.3
+  fi
   wm_close "$id" "$title"
 done
 wm_close "$main" "^Norvalt - Configurator ZE52840"

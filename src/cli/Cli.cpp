@@ -38,6 +38,10 @@ QString Cli_Help_Text()
         "      per rule: list, row, PLC, S7 address, then OK and the value, or the error. MS limits\n"
         "      each PLC's connection and each answer (default 2000); --json prints one JSON array.\n"
         "      Exit 0 when every rule is OK, 1 when any is not, 2 when the project cannot be read.\n"
+        "  diff A B [--json]\n"
+        "      Compare two project folders, S7_Protocol.xml, ParGen.xml or CSV files in any mix;\n"
+        "      exit 0 when equal, 1 when different, 2 when a side cannot be read.\n"
+        "      With --git and git's seven arguments it serves as a git diff driver.\n"
         "\n"
         "Options:\n"
         "  --help       Show this text.\n"
@@ -71,6 +75,7 @@ int Run_Cli(const QStringList &args, CliIo &io)
         {QStringLiteral("import-rules"), &Cmd_ImportRules},
         {QStringLiteral("update"), &Cmd_Update},
         {QStringLiteral("plc-check"), &Cmd_PlcCheck},
+        {QStringLiteral("diff"), &Cmd_Diff},
     };
     const auto it = commands.constFind(command);
     if (it == commands.constEnd()) {

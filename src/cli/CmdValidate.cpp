@@ -55,7 +55,10 @@ int Cmd_Validate(const QStringList &args, CliIo &io)
         return 0;
     }
     for (const S7Fault &fault : Controllo_dati_All(read, write, limits, texts)) {
-        io.println(QStringLiteral("%1\t%2\t%3").arg(List_Name(fault.list)).arg(fault.row).arg(fault.message));
+        io.println(QStringLiteral("%1\t%2\t%3\t%4")
+                       .arg(List_Name(fault.list))
+                       .arg(fault.row)
+                       .arg(S7Rule::fieldName(fault.field), fault.message));
         faulty = true;
     }
     return faulty ? 1 : 0;

@@ -56,54 +56,62 @@ bool isEnabled(const QString &enable)
     return Trim_Text(enable) == QLatin1String("Y");
 }
 
-// The text index of the rule's first failing check, or 0 when it passes.
-int checkRule(const S7Rule &rule, S7Rule::List list, int positionLimit, IpPortTable &table)
+// The rule's first failing check: its text index and the field it names (the connection check
+// names PLC_Address); text index 0 when the rule passes.
+struct Failure
+{
+    int textId = 0;
+    F field = F::Enable;
+};
+
+Failure checkRule(const S7Rule &rule, S7Rule::List list, int positionLimit, IpPortTable &table)
 {
     const CheckTexts &t = list == S7Rule::List::Read ? kReadTexts : kWriteTexts;
     const ParsedIp ip = Parse_IP_Address(rule.PLC_Address);
     if (ip.error)
-        return t.address;
+        return {t.address, F::PLC_Address};
     const int port = Text_To_Int(rule.PLC_Port, -1);
     if (port < 0 || port > 65535)
-        return t.port;
+        return {t.port, F::PLC_Port};
     if (Check_IP_Port(table, ip.bytes[0], ip.bytes[1], ip.bytes[2], ip.bytes[3], port) < 0)
-        return t.connection;
+        return {t.connection, F::PLC_Address};
     if (!notEmpty(rule.PLC_Type))
-        return t.plcType;
+        return {t.plcType, F::PLC_Type};
     if (!inRange(rule.Rack, 0, 3))
-        return t.rack;
+        return {t.rack, F::Rack};
     if (!inRange(rule.Slot, 0, 31))
-        return t.slot;
+        return {t.slot, F::Slot};
     if (!notEmpty(rule.Data_Type))
-        return t.dataType;
+        return {t.dataType, F::Data_Type};
     if (!notEmpty(rule.Data_Identifier))
-        return t.dataIdentifier;
+        return {t.dataIdentifier, F::Data_Identifier};
     if (!inRange(rule.DB_Number, 0, 65535))
-        return t.dbNumber;
+        return {t.dbNumber, F::DB_Number};
     if (!notEmpty(rule.PLC_Area))
-        return t.plcArea;
+        return {t.plcArea, F::PLC_Area};
     if (!inRange(rule.PLC_Add, 0, 65535))
-        return t.plcAdd;
+        return {t.plcAdd, F::PLC_Add};
     if (!notEmpty(rule.PLC_Bit))
-        return t.plcBit;
+        return {t.plcBit, F::PLC_Bit};
     // A write rule may be sent on change or on command only: poll time 0 is allowed there.
     if (!inRange(rule.PollTime, list == S7Rule::List::Read ? 1 : 0, 100000000))
-        return t.pollTime;
+        return {t.pollTime, F::PollTime};
     // With a limit of 0 or less no position at all is admitted.
     const int position = Text_To_Int(rule.Position, -1);
     if (position < 0 || position > qint64(positionLimit) - 1)
-        return t.position;
+        return {t.position, F::Position};
     if (!notEmpty(rule.Bit))
-        return t.startBit;
-    return 0;
+        return {t.startBit, F::Bit};
+    return {};
 }
 
-S7Fault makeFault(S7Rule::List list, int row, int textId, int positionLimit, const TextTable &texts)
+S7Fault makeFault(S7Rule::List list, int row, Failure failure, int positionLimit, const TextTable &texts)
 {
+    const int textId = failure.textId;
     QString message = texts.text(TextId::S7_ErrorRow) + QString::number(row) + texts.text(textId);
     if (textId == TextId::S7_S7commReadPosition0 || textId == TextId::S7_S7commWritePosition0)
         message += QString::number(qint64(positionLimit) - 1);
-    return {list, row, textId, message};
+    return {list, row, textId, message, failure.field};
 }
 
 // Runs the checks over both lists; `stopAtFirst` ends at the first fault.
@@ -123,8 +131,8 @@ std::vector<S7Fault> validate(const S7RuleList &read, const S7RuleList &write,
                 break;
             if (!isEnabled(rule.Enable))
                 continue;
-            if (const int textId = checkRule(rule, list, limit, table)) {
-                faults.push_back(makeFault(list, int(r) + 1, textId, limit, texts));
+            if (const Failure failure = checkRule(rule, list, limit, table); failure.textId != 0) {
+                faults.push_back(makeFault(list, int(r) + 1, failure, limit, texts));
                 if (stopAtFirst)
                     return faults;
             }

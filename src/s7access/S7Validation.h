@@ -32,14 +32,16 @@ using IpPortTable = std::array<TIPPort, kMaxConnections>;
 int Check_IP_Port(IpPortTable &array_ip_Port, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3,
                   std::uint8_t b4, int p);
 
-// A rule that may not be saved: its list, 1-based row, the text index of the failed check and
-// the message the editor shows ("Error row " + row + failure text [+ limit - 1]).
+// A rule that may not be saved: its list, 1-based row, the text index of the failed check,
+// the message the editor shows ("Error row " + row + failure text [+ limit - 1]) and the field
+// the check reads (PLC_Address for the connection check).
 struct S7Fault
 {
     S7Rule::List list;
     int row;
     int textId;
     QString message;
+    S7Rule::Field field = S7Rule::Field::PLC_Address;
     bool operator==(const S7Fault &) const = default;
 };
 

@@ -339,6 +339,16 @@ std::span<const Entry> entries()
         {1362, "Copy"},
         {1363, "Close"},
         {1364, "No enabled rule to check."},
+        {1365, "Find"},
+        {1366, "%1 of %2"},
+        {1367, "No matches"},
+        {1368, "Next match (F3, Enter)"},
+        {1369, "Previous match (Shift+F3, Shift+Enter)"},
+        {1370, "Close the find bar (Escape)"},
+        {1371, "Search the cells of both lists"},
+        {1372, "Changes"},
+        {1373, "Show what OK saves compared with S7_Protocol.xml on disk"},
+        {1374, "The lists are the same as S7_Protocol.xml on disk."},
     };
     return kEntries;
 }

@@ -335,5 +335,15 @@ inline constexpr int S7_CheckPlcsCancelled = 1361;  // "The check was cancelled.
 inline constexpr int S7_CheckPlcsCopy = 1362;  // "Copy"
 inline constexpr int S7_CheckPlcsClose = 1363;  // "Close"
 inline constexpr int S7_CheckPlcsNoRule = 1364;  // "No enabled rule to check."
+inline constexpr int Find_Label = 1365;  // "Find"
+inline constexpr int Find_MatchCount = 1366;  // "%1 of %2"
+inline constexpr int Find_NoMatches = 1367;  // "No matches"
+inline constexpr int Find_NextHint = 1368;  // "Next match (F3, Enter)"
+inline constexpr int Find_PreviousHint = 1369;  // "Previous match (Shift+F3, Shift+Enter)"
+inline constexpr int Find_CloseHint = 1370;  // "Close the find bar (Escape)"
+inline constexpr int Find_EditHint = 1371;  // "Search the cells of both lists"
+inline constexpr int Changes_Caption = 1372;  // "Changes"
+inline constexpr int Changes_Hint = 1373;  // "Show what OK saves compared with S7_Protocol.xml on disk"
+inline constexpr int Changes_None = 1374;  // "The lists are the same as S7_Protocol.xml on disk."
 
 }  // namespace TextId

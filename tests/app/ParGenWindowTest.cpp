@@ -128,6 +128,7 @@ TEST_F(ParGenWindowTest, ValidatesFieldByFieldInOrderAndWritesNothingOnAFault)
         ok();
         if (c.message) {
             EXPECT_EQ(tc.messages.takeOne(Kind::Error), tc.context.text(c.message)) << c.field << c.text;
+            EXPECT_EQ(window.focusWidget(), edit(c.field)) << c.field << c.text; // the failing field
             EXPECT_TRUE(window.isVisible());
             EXPECT_FALSE(fileExists());
         } else {
@@ -137,12 +138,15 @@ TEST_F(ParGenWindowTest, ValidatesFieldByFieldInOrderAndWritesNothingOnAFault)
         }
     }
 
-    // Several faults: only the first in the order is shown.
+    // Several faults: only the first in the order is shown; its category opens for it.
     open();
+    Child<CategoryPanel>(&window, "CP_S7_Protocol")->setCollapsed(true);
     edit(F::PROFINET_NB_OUT)->setText(QStringLiteral("999"));
     edit(F::S7_Protocol_SM2)->setText(QStringLiteral("999"));
     ok();
     EXPECT_EQ(tc.messages.takeOne(Kind::Error), tc.context.text(TextId::ParGen_ErrorS7commSubNetMask20));
+    EXPECT_FALSE(Child<CategoryPanel>(&window, "CP_S7_Protocol")->isCollapsed());
+    EXPECT_EQ(window.focusWidget(), edit(F::S7_Protocol_SM2));
 }
 
 TEST_F(ParGenWindowTest, TheGatewayIsCheckedOnlyWhileEnabled)

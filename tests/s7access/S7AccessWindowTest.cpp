@@ -206,6 +206,54 @@ TEST_F(S7AccessWindowTest, UnreadableFilesAreReportedAndOkAsksBeforeReplacing)
     EXPECT_EQ(fileBytes(), Serialize_S7_Protocol(model(L::Read).rules(), model(L::Write).rules()));
 }
 
+TEST_F(S7AccessWindowTest, AFaultOnOkTakesTheCurrentCellToItsField)
+{
+    open();
+    struct Case
+    {
+        F field;
+        const char *text; // nullptr: an eleventh connection
+    };
+    const Case cases[] = {
+        {F::PLC_Address, "10.0.0"}, {F::PLC_Port, "102 "}, {F::PLC_Address, nullptr}, {F::PLC_Type, ""},
+        {F::Rack, "4"},             {F::Slot, "32"},       {F::Data_Type, ""},        {F::Data_Identifier, ""},
+        {F::DB_Number, "x"},        {F::PLC_Area, " "},    {F::PLC_Add, "-1"},        {F::PLC_Bit, ""},
+        {F::PollTime, "-1"},        {F::Position, "300"},  {F::Bit, ""},
+    };
+    constexpr int kFaultRow = 150; // far below the first screen
+    for (const L list : {L::Read, L::Write}) {
+        for (const Case &c : cases) {
+            const std::string what = List_Name(list).toStdString() + " " + S7Rule::fieldName(c.field).toStdString();
+            for (const L l : {L::Read, L::Write}) {
+                S7RuleList &rules = model(l).rulesForLoading();
+                rules = Fresh_Rule_List();
+                if (l == list)
+                    for (int i = 0; i < kFaultRow; ++i)
+                        rules[std::size_t(i)] = Valid_Rule(1 + i % 10); // the ten connections
+                model(l).rulesLoaded();
+            }
+            S7Rule faulty = Valid_Rule(c.text ? 1 : 11);
+            if (c.text)
+                faulty[c.field] = QString::fromLatin1(c.text);
+            model(list).setRowCells(kFaultRow - 1, faulty.cells(list));
+            showPage(list == L::Read ? L::Write : L::Read);
+            setCurrent(L::Read, 0, 0);
+            setCurrent(L::Write, 0, 0);
+
+            click("Btn_OK");
+            EXPECT_TRUE(tc.messages.takeOne(Kind::Error).startsWith(QStringLiteral("Error row %1!!").arg(kFaultRow)))
+                << what;
+            EXPECT_EQ(child<QTabWidget>("PageControl1")->currentIndex(), list == L::Read ? 0 : 1) << what;
+            S7GridView &view = grid(list);
+            const QModelIndex current = view.currentIndex();
+            EXPECT_EQ(current.row(), kFaultRow - 1) << what;
+            EXPECT_EQ(current.column(), model(list).columnOf(c.field)) << what;
+            EXPECT_TRUE(view.selectionModel()->isRowSelected(kFaultRow - 1, {})) << what;
+            EXPECT_TRUE(view.viewport()->rect().intersects(view.visualRect(current))) << what;
+        }
+    }
+}
+
 TEST_F(S7AccessWindowTest, OkValidatesThenSaves)
 {
     open();
@@ -217,7 +265,7 @@ TEST_F(S7AccessWindowTest, OkValidatesThenSaves)
     click("Btn_OK");
     EXPECT_EQ(tc.messages.takeOne(Kind::Error), "Error row 1!! [S7comm Write] Position must be between 0 and 9");
     EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(child<QTabWidget>("PageControl1")->currentIndex(), 0);
+    EXPECT_EQ(child<QTabWidget>("PageControl1")->currentIndex(), 1); // taken to the fault
     EXPECT_EQ(cell(L::Write, 0, F::Position), "10");
     EXPECT_EQ(fileBytes(), before);
 

@@ -60,8 +60,8 @@ TEST_F(S7CliTest, ValidateReportsTheFirstFaultAsTheWindowShowsIt)
 
     r = run("validate", {QStringLiteral("--all")});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out, "Read\t3\tError row 3!! [S7comm Read] Rack must be between 0 and 3\n"
-                     "Write\t1\tError row 1!! [S7comm Write] Position must be between 0 and 9\n");
+    EXPECT_EQ(r.out, "Read\t3\tRack\tError row 3!! [S7comm Read] Rack must be between 0 and 3\n"
+                     "Write\t1\tPosition\tError row 1!! [S7comm Write] Position must be between 0 and 9\n");
 
     // The communication parameters come first.
     CommParams params = CommParams::windowDefaults();
@@ -72,7 +72,7 @@ TEST_F(S7CliTest, ValidateReportsTheFirstFaultAsTheWindowShowsIt)
     EXPECT_EQ(r.out, "Error S7comm!! IP Address 2 must be between 0 and 255\n");
     r = run("validate", {QStringLiteral("--all")});
     EXPECT_EQ(r.out.split(u'\n').first(), "ParGen\tS7_Protocol_IP2\tError S7comm!! IP Address 2 must be between 0 and 255");
-    EXPECT_EQ(r.out.split(u'\n')[1], "Read\t3\tError row 3!! [S7comm Read] Rack must be between 0 and 3");
+    EXPECT_EQ(r.out.split(u'\n')[1], "Read\t3\tRack\tError row 3!! [S7comm Read] Rack must be between 0 and 3");
     EXPECT_EQ(r.out.count(u'\n'), 2); // write positions now run to 243
 }
 

@@ -87,6 +87,7 @@ TEST_F(S7ValidationTest, EachCheckInBothLists)
                 EXPECT_EQ(fault->textId, expected) << what;
                 EXPECT_EQ(fault->list, list) << what;
                 EXPECT_EQ(fault->row, 1) << what;
+                EXPECT_EQ(fault->field, c.field) << what;
             }
         }
     }
@@ -170,6 +171,7 @@ TEST_F(S7ValidationTest, TenConnectionsSharedByBothLists)
     EXPECT_EQ(fault->list, L::Write);
     EXPECT_EQ(fault->row, 2);
     EXPECT_EQ(fault->textId, TextId::S7_S7commWriteDeviceSupport10Connection);
+    EXPECT_EQ(fault->field, F::PLC_Address); // the connection is the address's
     EXPECT_EQ(table[9], (TIPPort{192, 168, 1, 10, 102}));
 
     // The same address on another port is another connection; rack, slot and type are not.

@@ -216,7 +216,18 @@ bool TFParGen::Controllo_Dati()
     if (!fault)
         return true;
     m_context.services.messages->error(m_context.text(fault->textId));
+    showField(fault->field);
     return false;
+}
+
+void TFParGen::showField(CommParams::Field f)
+{
+    CategoryPanel *category = f < kS7FieldCount ? m_cpS7 : m_cpProfibus;
+    if (category->isCollapsed())
+        category->setCollapsed(false);
+    m_cpg->ensureWidgetVisible(m_edits[f]);
+    m_edits[f]->setFocus(Qt::OtherFocusReason);
+    m_edits[f]->selectAll();
 }
 
 void TFParGen::Btn_OKClick()

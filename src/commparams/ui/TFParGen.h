@@ -43,6 +43,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // After a fault: the field's category opens, the field scrolls into view and takes the focus.
+    void showField(CommParams::Field f);
     void buildS7Category();
     void buildProfibusCategory();
     bool KeyPress(QLineEdit *edit, QKeyEvent *event);

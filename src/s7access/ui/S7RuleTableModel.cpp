@@ -176,6 +176,21 @@ void S7RuleTableModel::setHeadings(const QStringList &headings, const QStringLis
     emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
 }
 
+void S7RuleTableModel::setFindText(const QString &text)
+{
+    if (text == m_findText)
+        return;
+    m_findText = text;
+    emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::BackgroundRole});
+}
+
+bool S7RuleTableModel::cellMatches(int row, int column) const
+{
+    if (m_findText.isEmpty() || isCheckBoxColumn(column))
+        return false;
+    return m_rules[std::size_t(row)][fieldAt(column)].contains(m_findText, Qt::CaseInsensitive);
+}
+
 void S7RuleTableModel::deleteRow(int row)
 {
     std::vector<S7Rule> after(m_rules.begin() + row + 1, m_rules.end());
@@ -317,7 +332,7 @@ QVariant S7RuleTableModel::data(const QModelIndex &index, int role) const
             return {};
         return text == QLatin1String("Y") ? Qt::Checked : Qt::Unchecked;
     case Qt::BackgroundRole:
-        return columnColour(field);
+        return cellMatches(index.row(), index.column()) ? QColor(0xFF, 0xA0, 0x40) : columnColour(field);
     case Qt::TextAlignmentRole:
         return checkBox ? int(Qt::AlignCenter) : int(Qt::AlignLeft | Qt::AlignVCenter);
     case ChoicesRole:

@@ -52,6 +52,11 @@ public:
 
     QUndoStack &undoStack() { return m_undo; }
 
+    // The find bar's text: cells that hold it (case-insensitive; check boxes, which show no
+    // text, never) are tinted. An empty text tints nothing.
+    void setFindText(const QString &text);
+    bool cellMatches(int row, int column) const;
+
     // Row operations on 0-based rows, each one undo step.
     // Moves the rows below `row` up one place; the last row becomes empty, Enable included.
     void deleteRow(int row);
@@ -94,5 +99,6 @@ private:
     QStringList m_headings;
     QStringList m_hints;
     QHash<int, RowMark> m_rowMarks;
+    QString m_findText;
     QUndoStack m_undo;
 };

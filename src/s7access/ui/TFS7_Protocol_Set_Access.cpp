@@ -5,8 +5,11 @@
 #include "platform/MessageService.h"
 #include "s7access/DelimitedText.h"
 #include "s7access/ui/CheckBoxDelegate.h"
+#include "s7access/ui/S7ChangesLink.h"
 #include "s7access/ui/ChoiceDelegate.h"
 #include "s7access/ui/PlcCheckButton.h"
+#include "s7access/ui/S7FaultCell.h"
+#include "s7access/ui/S7FindBar.h"
 #include "s7access/ui/S7GridView.h"
 #include "s7access/ui/S7RuleTableModel.h"
 #include "texts/TextId.h"
@@ -112,6 +115,7 @@ TFS7_Protocol_Set_Access::TFS7_Protocol_Set_Access(AppContext &context, QWidget 
     }
     m_pages->addTab(m_readPage, QString());
     m_pages->addTab(m_writePage, QString());
+    m_pages->setCornerWidget(new S7ChangesLink(m_context, *m_readModel, *m_writeModel, m_pages));
 
     auto *buttons = new QFrame(this);
     buttons->setObjectName(QStringLiteral("P_Button"));
@@ -135,6 +139,7 @@ TFS7_Protocol_Set_Access::TFS7_Protocol_Set_Access(AppContext &context, QWidget 
     connect(m_pasteRow, &QPushButton::clicked, this, [this] { guarded([this] { Btn_PasteRowClick(); }); });
 
     WindowStyle::Stack_Window(this, m_title, m_pages, buttons);
+    new S7FindBar(m_context, *m_pages, *m_readView, *m_writeView, this);
 
     m_title->setCode(m_context.identity.Software_Code);
     resize(1350, 640);
@@ -289,11 +294,13 @@ void TFS7_Protocol_Set_Access::Btn_OKClick()
     const S7RuleList &write = m_writeModel->rules();
     if (const auto fault = Controllo_dati(read, write, m_limits, m_context.texts, array_ip_Port)) {
         messages.error(fault->message);
+        Show_Rule_Cell(*m_pages, fault->list == S7Rule::List::Read ? *m_readView : *m_writeView, fault->row, fault->field);
         return;
     }
     if (const auto bad = First_Unwritable_Cell(read, write)) {
         messages.error(cellName(bad->list, bad->row, bad->field) + QStringLiteral(": ")
                        + m_context.text(TextId::S7_CellCannotBeSaved));
+        Show_Rule_Cell(*m_pages, bad->list == S7Rule::List::Read ? *m_readView : *m_writeView, bad->row, bad->field);
         return;
     }
     if (m_loadFailed && !messages.question(m_context.text(TextId::S7_SaveAfterLoadFailure)))
