@@ -2,11 +2,11 @@
 
 #include "common/Errors.h"
 #include "common/LittleEndian.h"
+#include "common/SafeFile.h"
 #include "image/Bank1Block.h"
 #include "image/Bank2Table.h"
 
 #include <QDir>
-#include <QSaveFile>
 #include <memory>
 
 struct ImageCompiler::State
@@ -52,29 +52,11 @@ void ImageCompiler::Write_Bank_Files(const QString &projectDir) const
     if (!QDir().mkpath(binDir))
         throw FileError(QStringLiteral("Cannot create the folder %1").arg(QDir::toNativeSeparators(binDir)));
 
-    struct Target
-    {
-        QString path;
-        const QByteArray &data;
-    };
-    const Target targets[] = {{QDir(binDir).filePath(QStringLiteral("bank1.bin")), m_state->bank1Output},
-                              {QDir(binDir).filePath(QStringLiteral("bank2.bin")), m_state->bank2Output}};
-    const auto fail = [](const QString &path, const QString &reason) {
-        throw FileError(QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), reason));
-    };
-
-    // Both files are written in full first; the old images are replaced only when both are ready.
-    QSaveFile files[2] = {QSaveFile(targets[0].path), QSaveFile(targets[1].path)};
-    for (int i = 0; i < 2; ++i) {
-        if (!files[i].open(QIODevice::WriteOnly))
-            fail(targets[i].path, files[i].errorString());
-        if (files[i].write(targets[i].data) != targets[i].data.size())
-            fail(targets[i].path, files[i].errorString());
-    }
-    for (int i = 0; i < 2; ++i) {
-        if (!files[i].commit())
-            fail(targets[i].path, files[i].errorString());
-    }
+    // One unit: both files are written in full first, and a failure on either leaves both
+    // old images (the device must never get a new bank 1 with an old bank 2).
+    const SafeFileWrite targets[] = {{QDir(binDir).filePath(QStringLiteral("bank1.bin")), m_state->bank1Output},
+                                     {QDir(binDir).filePath(QStringLiteral("bank2.bin")), m_state->bank2Output}};
+    Write_Files_Safely(targets);
 }
 
 const QByteArray &ImageCompiler::bank1Output() const
