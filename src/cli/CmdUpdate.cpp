@@ -118,11 +118,12 @@ int Run_Update_Command(const QStringList &args, CliIo &io, UpdateCommandServices
     // 4. The update program, started without arguments in the workspace; its report follows.
     const QString program = Update_Program_Path(workspace.Program_Dir, services.ownDir);
     io.println(QStringLiteral("starting %1").arg(program));
-    // The program writes to the same output: ours must come out first.
-    for (QIODevice *device : {&io.out, &io.err}) {
-        if (auto *file = qobject_cast<QFileDevice *>(device))
-            file->flush();
-    }
+    // The program writes to the same output: ours must come out first. Output that cannot be
+    // written would lose the program's report: the device is not touched then.
+    if (auto *file = qobject_cast<QFileDevice *>(&io.err))
+        file->flush();
+    if (!io.finishOut())
+        return kFailureExit;
     const ProgramRun run = services.processes.Start_Program(program, {}, 0, workspace.Program_Dir, services.limitMs);
     switch (run.outcome) {
     case ProgramRun::Outcome::NotStarted:

@@ -15,6 +15,7 @@
 
 #include <QDirIterator>
 #include <QFile>
+#include <QBuffer>
 #include <QCryptographicHash>
 
 #include <gtest/gtest.h>
@@ -175,5 +176,42 @@ const WriterCase kWriters[] = {
 
 INSTANTIATE_TEST_SUITE_P(EveryWriter, FullDiskTest, ::testing::ValuesIn(kWriters),
                          [](const ::testing::TestParamInfo<WriterCase> &writer) { return std::string(writer.param.name); });
+
+} // namespace
+
+namespace {
+
+// Standard output on a full disk: the tool says so and fails instead of leaving a cut file.
+TEST(FullDiskStdout, EveryCommandThatPrintsFailsWithAWriteError)
+{
+    const Project p;
+    const QString target = p.ws.write(QStringLiteral("out.txt"), {});
+    const QStringList commands[] = {
+        {QStringLiteral("texts"), QStringLiteral("--lng"), QStringLiteral("--workspace"), p.ws.path()},
+        {QStringLiteral("texts"), QStringLiteral("--workspace"), p.ws.path()},
+        {QStringLiteral("--help")},
+        {QStringLiteral("dump"), p.file("bin/bank1.bin")},
+    };
+    // A valid bank 1 for dump.
+    ImageCompiler compiler;
+    compiler.Compile_Banks(p.parGen, p.s7File);
+    compiler.Write_Bank_Files(p.project);
+    for (const QStringList &args : commands) {
+        const std::optional<QString> text = Run_With_File_Size_Limit(100, [&] {
+            QFile out(target);
+            QBuffer err;
+            if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered) ||
+                !err.open(QIODevice::WriteOnly))
+                return QStringLiteral("cannot open");
+            CliIo io{out, err, p.ws.path()};
+            const int code = Run_Cli(args, io);
+            return QStringLiteral("exit %1: %2").arg(code).arg(QString::fromUtf8(err.data()));
+        });
+        ASSERT_TRUE(text) << args.join(u' ').toStdString();
+        EXPECT_EQ(*text, QStringLiteral("exit 1: brivant-cli: write error: %1\n")
+                             .arg(QString::fromLocal8Bit(std::strerror(EFBIG))))
+            << args.join(u' ').toStdString();
+    }
+}
 
 } // namespace
