@@ -15,7 +15,9 @@ public:
 
     // Missing files keep their part's defaults. Throws XmlError when a file is not well-formed
     // or S7_Protocol.xml lacks one of its lists, ValueError when more rules are enabled than
-    // bank 2 can hold. A failed compile keeps the images of the last good one.
+    // bank 2 can hold, or when a list holds rules that validation never reads (after its
+    // first unused row or row 512) or an enabled row without a PLC address. A failed compile
+    // keeps the images of the last good one.
     void Compile_Banks(const QString &parGenFile, const QString &s7ProtocolFile);
 
     // Writes projectDir/bin/bank1.bin and bank2.bin safely (bin is created when missing) as one

@@ -1,0 +1,118 @@
+// Hand-made and hostile project files through the reading commands: each is refused with its
+// reason and exit code, and no file changes.
+#include "../s7access/S7TestRules.h"
+#include "commparams/CommParams.h"
+#include "s7access/S7Protocol.h"
+#include "support/CliRunner.h"
+#include "support/TempWorkspace.h"
+
+#include <QDir>
+#include <QDirIterator>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Every file under the folder with its bytes, to show that a command changed nothing.
+QMap<QString, QByteArray> Files_Under(const QString &dir)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(dir, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile f(it.next());
+        files.insert(f.fileName(), f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray());
+    }
+    return files;
+}
+
+// The read list's XML for `count` valid rules, then `edit` applied to the text.
+QByteArray S7_Xml(int count, const std::function<void(QByteArray &)> &edit = {})
+{
+    S7RuleList read(std::size_t(count) + 1);
+    for (int i = 0; i < count; ++i)
+        read[std::size_t(i)] = Valid_Rule(i % 10 + 1);
+    QByteArray xml = Serialize_S7_Protocol(read, Fresh_Rule_List());
+    if (edit)
+        edit(xml);
+    return xml;
+}
+
+class UnvalidatedRowsTest : public ::testing::Test
+{
+protected:
+    UnvalidatedRowsTest()
+    {
+        CommParams params = CommParams::windowDefaults();
+        params.texts[CommParams::PROFINET_NB_IN] = QStringLiteral("244");
+        params.texts[CommParams::PROFINET_NB_OUT] = QStringLiteral("10");
+        Write_ParGen(ws.file(QStringLiteral("P/ParGen.xml")), params);
+    }
+    CliTextRun run(const QStringList &args) { return Run_Cli_Text(args); }
+
+    TempWorkspace ws;
+    QString project = ws.mkdir(QStringLiteral("P"));
+};
+
+// Files that validate passes although it never reads some of their rules: compile, update
+// and export-rules refuse them instead of sending or dropping those rules.
+TEST_F(UnvalidatedRowsTest, CompileUpdateAndExportRefuseWhatValidateNeverRead)
+{
+    const QString s7 = QStringLiteral("S7_Protocol.xml");
+    const struct
+    {
+        const char *name;
+        QByteArray xml;
+        QString compileError; // after "brivant-cli compile: "
+        QString exportError;  // after "brivant-cli export-rules: ", empty when the export succeeds
+    } cases[] = {
+        {"600 rules, a bad port in rule 550",
+         S7_Xml(600, [](QByteArray &x) {
+             int at = -1;
+             for (int i = 0; i < 550; ++i)
+                 at = int(x.indexOf("PLC_Port=\"102\"", at + 1));
+             x.replace(at, 14, "PLC_Port=\"99999\"");
+         }),
+         QStringLiteral("S7_Protocol.xml: the Read list holds 88 rules after row 512, which validation never checks"),
+         QStringLiteral("%1: the Read list holds 88 rules after row 512, which validation never checks")},
+        {"a gap in row 2",
+         S7_Xml(4, [](QByteArray &x) { x.replace("PLC_Address=\"192.168.1.2\"", "PLC_Address=\" \""); }),
+         QStringLiteral("S7_Protocol.xml: the Read list ends at its first unused row 2, but 2 rules follow it, "
+                        "which validation never checks"),
+         QStringLiteral("%1: the Read list ends at its first unused row 2, but 2 rules follow it, "
+                        "which validation never checks")},
+        {"an enabled last row without an address",
+         S7_Xml(3, [](QByteArray &x) { x.replace("PLC_Address=\"192.168.1.3\"", "PLC_Address=\"\""); }),
+         QStringLiteral("S7_Protocol.xml: rule 3 of the Read list is enabled but has no PLC address"), QString()},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString s7File = ws.write(QStringLiteral("P/") + s7, c.xml);
+        const QMap<QString, QByteArray> before = Files_Under(ws.path());
+
+        CliTextRun r = run({QStringLiteral("validate"), project});
+        EXPECT_EQ(r.exitCode, 0) << r.out.toStdString() << r.err.toStdString();
+
+        r = run({QStringLiteral("compile"), project});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.err, QStringLiteral("brivant-cli compile: %1\n").arg(c.compileError));
+
+        r = run({QStringLiteral("update"), project, QStringLiteral("--ip"), QStringLiteral("127.0.0.1"),
+                 QStringLiteral("--workspace"), ws.path()});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.err, QStringLiteral("brivant-cli update: compile failed: %1\n").arg(c.compileError));
+
+        const QString csv = ws.file(QStringLiteral("rules.csv"));
+        r = run({QStringLiteral("export-rules"), project, csv});
+        if (c.exportError.isEmpty()) {
+            EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+            QFile::remove(csv);
+        } else {
+            EXPECT_EQ(r.exitCode, 1);
+            EXPECT_EQ(r.err, QStringLiteral("brivant-cli export-rules: %1\n")
+                                 .arg(c.exportError.arg(QDir::toNativeSeparators(s7File))));
+        }
+        EXPECT_EQ(Files_Under(ws.path()), before);
+    }
+}
+
+} // namespace
