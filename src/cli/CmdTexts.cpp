@@ -23,8 +23,12 @@ int Cmd_Texts(const QStringList &args, CliIo &io)
     QString language = parsed->value(QStringLiteral("--language"), QStringLiteral("English"));
 
     TextTable table;
-    if (const auto failure = Load_Language(table, language, workspace.Language_Dir))
+    // A language file that exists but cannot be read gives no texts: they would not be the
+    // ones the configurator shows.
+    if (const auto failure = Load_Language(table, language, workspace.Language_Dir)) {
         io.errln(QStringLiteral("brivant-cli texts: %1").arg(*failure));
+        return 1;
+    }
 
     if (parsed->has(QStringLiteral("--lng"))) {
         QList<int> skipped;

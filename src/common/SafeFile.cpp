@@ -13,6 +13,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -159,6 +160,16 @@ void Write_Files_Safely(std::span<const SafeFileWrite> files)
         if (!backup.isEmpty())
             QFile::remove(backup);
     }
+}
+
+bool Name_Is_Missing(const QString &path)
+{
+    if (path.isEmpty())
+        return true;
+    struct stat st;
+    if (::lstat(QFile::encodeName(path).constData(), &st) == 0)
+        return false;
+    return errno == ENOENT || errno == ENOTDIR;
 }
 
 QByteArray Read_Whole_File(const QString &path)

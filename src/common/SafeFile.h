@@ -22,5 +22,9 @@ struct SafeFileWrite
 // get their old contents back). Throws FileError naming the file and the system's reason.
 void Write_Files_Safely(std::span<const SafeFileWrite> files);
 
+// Whether nothing of that name exists. A link to a missing file, or a name that cannot be
+// examined (no permission on its folder), is not missing: reading it fails with its reason.
+bool Name_Is_Missing(const QString &path);
+
 // Reads a whole file; throws FileError naming the file and the reason.
 QByteArray Read_Whole_File(const QString &path);

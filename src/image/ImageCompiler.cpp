@@ -70,7 +70,7 @@ void ImageCompiler::Compile_Banks(const QString &parGenFile, const QString &s7Pr
     next->bank2.Clear_Bank2();
     next->bank1.Load_ParGen_Bank1(parGenFile);
     next->bank1.Set_Bank2_Address(Bank1Block::kBank2DeviceAddress);
-    if (QFileInfo::exists(s7ProtocolFile)) {
+    if (!Name_Is_Missing(s7ProtocolFile)) {
         const QDomDocument doc = Load_Xml_File(s7ProtocolFile);
         const QString what = QFileInfo(s7ProtocolFile).fileName();
         next->ruleCount = next->bank2.Load_S7_Protocol_Bank2(doc, what);

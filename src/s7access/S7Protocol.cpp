@@ -108,7 +108,7 @@ void appendSection(QString &out, S7Rule::List list, const S7RuleList &rules)
 PositionLimits Load_Position_Limits(const QString &parGenFile)
 {
     PositionLimits limits;
-    if (!QFileInfo::exists(parGenFile))
+    if (Name_Is_Missing(parGenFile))
         return limits;
     const QDomDocument doc = Load_Xml_File(parGenFile);
     const XmlValueReader reader(Document_Root(doc));
@@ -120,7 +120,7 @@ PositionLimits Load_Position_Limits(const QString &parGenFile)
 std::optional<QString> Load_S7_Protocol(const QString &path, S7RuleList &read, S7RuleList &write,
                                         RowsPast512 rowsPast512)
 {
-    if (!QFileInfo::exists(path))
+    if (Name_Is_Missing(path))
         return std::nullopt;
     QByteArray bytes;
     try {

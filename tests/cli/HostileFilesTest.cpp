@@ -37,10 +37,10 @@ QByteArray S7_Xml(int count, const std::function<void(QByteArray &)> &edit = {})
     return xml;
 }
 
-class UnvalidatedRowsTest : public ::testing::Test
+class HostileFilesTest : public ::testing::Test
 {
 protected:
-    UnvalidatedRowsTest()
+    HostileFilesTest()
     {
         CommParams params = CommParams::windowDefaults();
         params.texts[CommParams::PROFINET_NB_IN] = QStringLiteral("244");
@@ -55,7 +55,7 @@ protected:
 
 // Files that validate passes although it never reads some of their rules: compile, update
 // and export-rules refuse them instead of sending or dropping those rules.
-TEST_F(UnvalidatedRowsTest, CompileUpdateAndExportRefuseWhatValidateNeverRead)
+TEST_F(HostileFilesTest, CompileUpdateAndExportRefuseWhatValidateNeverRead)
 {
     const QString s7 = QStringLiteral("S7_Protocol.xml");
     const struct
@@ -112,6 +112,80 @@ TEST_F(UnvalidatedRowsTest, CompileUpdateAndExportRefuseWhatValidateNeverRead)
                                  .arg(c.exportError.arg(QDir::toNativeSeparators(s7File))));
         }
         EXPECT_EQ(Files_Under(ws.path()), before);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A name that exists but cannot be read is an error that names the file and the reason; only
+// a name that does not exist counts as missing.
+TEST_F(HostileFilesTest, FilesThatExistButCannotBeReadAreErrorsNotMissingFiles)
+{
+    const QString parGen = ws.file(QStringLiteral("P/ParGen.xml"));
+    const QString s7File = ws.file(QStringLiteral("P/S7_Protocol.xml"));
+    ws.write(QStringLiteral("P/S7_Protocol.xml"), S7_Xml(2));
+    const QString lng = ws.file(QStringLiteral("LANGUAGE/Deutsch.lng"));
+    ws.mkdir(QStringLiteral("LANGUAGE"));
+    const QString dangling = QStringLiteral("No such file or directory");
+    const QString directory = QStringLiteral("file to open is a directory");
+
+    struct Case
+    {
+        QString file;        // replaced by a link to nothing, or by a folder
+        bool folder;
+        QStringList args;
+        int exitCode;
+        QString err;
+    };
+    const QString csv = ws.file(QStringLiteral("rules.csv"));
+    const auto cannotRead = [](const QString &file, const QString &why) {
+        return QStringLiteral("Cannot read %1: %2").arg(QDir::toNativeSeparators(file), why);
+    };
+    const Case cases[] = {
+        {s7File, false, {QStringLiteral("validate"), project}, 2,
+         QStringLiteral("brivant-cli validate: ") + cannotRead(s7File, dangling)},
+        {s7File, false, {QStringLiteral("compile"), project}, 1,
+         QStringLiteral("brivant-cli compile: ") + cannotRead(s7File, dangling)},
+        {s7File, false, {QStringLiteral("export-rules"), project, csv}, 2,
+         QStringLiteral("brivant-cli export-rules: ") + cannotRead(s7File, dangling)},
+        {s7File, true, {QStringLiteral("update"), project, QStringLiteral("--ip"), QStringLiteral("127.0.0.1"),
+                        QStringLiteral("--workspace"), ws.path()}, 1,
+         QStringLiteral("brivant-cli update: compile failed: ") + cannotRead(s7File, directory)},
+        {parGen, false, {QStringLiteral("validate"), project}, 2,
+         QStringLiteral("brivant-cli validate: ") + cannotRead(parGen, dangling)},
+        {parGen, true, {QStringLiteral("compile"), project}, 1,
+         QStringLiteral("brivant-cli compile: ") + cannotRead(parGen, directory)},
+        {parGen, false, {QStringLiteral("gsd"), project, ws.file(QStringLiteral("P.gsd"))}, 1,
+         QStringLiteral("brivant-cli gsd: ") + cannotRead(parGen, dangling)},
+        {parGen, false, {QStringLiteral("import-rules"), project, csv}, 2,
+         QStringLiteral("brivant-cli import-rules: ") + cannotRead(parGen, dangling)},
+        {lng, false, {QStringLiteral("texts"), QStringLiteral("--workspace"), ws.path(), QStringLiteral("--language"),
+                      QStringLiteral("Deutsch")}, 1,
+         QStringLiteral("brivant-cli texts: ") + cannotRead(lng, dangling)},
+        {lng, true, {QStringLiteral("dump"), lng}, 1, QStringLiteral("brivant-cli dump: ") + cannotRead(lng, directory)},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.args.join(u' ').toStdString());
+        const QByteArray old = QFileInfo(c.file).isFile() ? ws.read(QDir(ws.path()).relativeFilePath(c.file)) : QByteArray();
+        if (c.args.first() == QLatin1String("import-rules")) {
+            ASSERT_EQ(run({QStringLiteral("export-rules"), project, csv}).exitCode, 0);
+        }
+        QFile::remove(c.file);
+        ASSERT_TRUE(c.folder ? QDir().mkdir(c.file) : QFile::link(ws.file(QStringLiteral("nowhere")), c.file));
+        const QMap<QString, QByteArray> before = Files_Under(ws.path());
+
+        const CliTextRun r = run(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode);
+        EXPECT_EQ(r.err, c.err + u'\n');
+        EXPECT_EQ(r.out, QString());
+        EXPECT_EQ(Files_Under(ws.path()), before);
+
+        c.folder ? QDir().rmdir(c.file) : QFile::remove(c.file);
+        if (!old.isEmpty())
+            ws.write(QDir(ws.path()).relativeFilePath(c.file), old);
+        QFile::remove(csv);
     }
 }
 
