@@ -8,6 +8,7 @@ namespace {
 
 const QString kListColumn = QStringLiteral("List");
 constexpr char kBom[] = "\xEF\xBB\xBF";
+const QStringList kCheckBoxTexts = {QStringLiteral("Y"), QStringLiteral("N")};
 
 } // namespace
 
@@ -43,7 +44,17 @@ std::optional<QString> Csv_To_Rules(const QByteArray &bytes, S7RuleList &read, S
     if (decoder.hasError())
         return QStringLiteral("the file is not UTF-8 text");
 
-    const QList<QStringList> rows = Parse_Delimited(text, u',');
+    qsizetype unclosedQuote = -1;
+    const QList<QStringList> rows = Parse_Delimited(text, u',', &unclosedQuote);
+    if (unclosedQuote >= 0) {
+        // Everything after it would end up in that one cell.
+        int quoteLine = 1;
+        for (qsizetype i = 0; i < unclosedQuote; ++i) {
+            if (text[i] == u'\n' || (text[i] == u'\r' && (i + 1 >= text.size() || text[i + 1] != u'\n')))
+                ++quoteLine;
+        }
+        return QStringLiteral("line %1: a quoted cell is not closed").arg(quoteLine);
+    }
     if (rows.isEmpty())
         return QStringLiteral("the file is empty; the first line must name the columns");
 
@@ -111,6 +122,14 @@ std::optional<QString> Csv_To_Rules(const QByteArray &bytes, S7RuleList &read, S
                     return QStringLiteral("line %1: a read rule has no %2").arg(line).arg(S7Rule::fieldName(f));
                 continue;
             }
+            // The device knows only the editor's choices; any other text would quietly become
+            // the first choice, or an unchecked box.
+            const QStringList &choices = S7Rule::isCheckBox(f) ? kCheckBoxTexts : S7Rule::choices(f);
+            if (!cell.isEmpty() && !choices.isEmpty() && !choices.contains(cell))
+                return QStringLiteral("line %1, column %2 (%3): \"%4\" is none of %5")
+                    .arg(line)
+                    .arg(column[std::size_t(f)] + 1)
+                    .arg(S7Rule::fieldName(f), cell, choices.join(QStringLiteral(", ")));
             rule[f] = cell;
         }
         if (unusedAt[li] > 0)

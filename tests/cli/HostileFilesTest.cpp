@@ -190,3 +190,53 @@ TEST_F(HostileFilesTest, FilesThatExistButCannotBeReadAreErrorsNotMissingFiles)
 }
 
 } // namespace
+
+namespace {
+
+// CSV files that would import other rules than they show: refused with line (and column),
+// S7_Protocol.xml unchanged.
+TEST_F(HostileFilesTest, ImportRefusesUnclosedQuotesAndTextsOutsideTheChoices)
+{
+    ws.write(QStringLiteral("P/S7_Protocol.xml"), S7_Xml(3));
+    const QString csv = ws.file(QStringLiteral("rules.csv"));
+    ASSERT_EQ(run({QStringLiteral("export-rules"), project, csv}).exitCode, 0);
+    const QByteArray good = ws.read(QStringLiteral("rules.csv"));
+    // Line 3 is the second read rule.
+    const auto onLine3 = [&](const QByteArray &from, const QByteArray &to) {
+        QList<QByteArray> lines = good.split('\n');
+        lines[2].replace(from, to);
+        return lines.join('\n');
+    };
+    const struct
+    {
+        QByteArray csv;
+        QString why;
+    } cases[] = {
+        {onLine3(",Tank level", ",\"Tank level"), QStringLiteral("line 3: a quoted cell is not closed")},
+        {onLine3("S71200", "S7-1500"),
+         QStringLiteral("line 3, column 5 (PLC_Type): \"S7-1500\" is none of Logo0BA8, S7200, S7300, S7400, S71200, S71500")},
+        {onLine3(",Word,", ",word,"),
+         QStringLiteral("line 3, column 8 (Data_Type): \"word\" is none of Bit, Byte, Char, Word, Int, DWord, DInt, Real")},
+        {onLine3(",DB,", ",DBX,"),
+         QStringLiteral("line 3, column 9 (Data_Identifier): \"DBX\" is none of OB, DB, SDB, FC, SFC, FB, SFB")},
+        {onLine3("Flags (M) (Merker)", "Flags"),
+         QStringLiteral("line 3, column 11 (PLC_Area): \"Flags\" is none of Direct peripheral access (P), "
+                        "Inputs (I), Output (Q), Flags (M) (Merker)")},
+        {onLine3("Read,Y,", "Read,yes,"), QStringLiteral("line 3, column 2 (Enable): \"yes\" is none of Y, N")},
+        {onLine3(",N,", ",n,"), QStringLiteral("line 3, column 19 (Swap): \"n\" is none of Y, N")},
+    };
+    const QByteArray s7Before = ws.read(QStringLiteral("P/S7_Protocol.xml"));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why.toStdString());
+        ASSERT_NE(c.csv, good);
+        ws.write(QStringLiteral("rules.csv"), c.csv);
+        const CliTextRun r = run({QStringLiteral("import-rules"), project, csv});
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_EQ(r.err, QStringLiteral("brivant-cli import-rules: %1: %2\n").arg(QDir::toNativeSeparators(csv), c.why));
+        EXPECT_EQ(ws.read(QStringLiteral("P/S7_Protocol.xml")), s7Before);
+    }
+    ws.write(QStringLiteral("rules.csv"), good);
+    EXPECT_EQ(run({QStringLiteral("import-rules"), project, csv}).exitCode, 0);
+}
+
+} // namespace
