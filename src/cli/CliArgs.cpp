@@ -66,6 +66,12 @@ std::optional<CliArgs> CliCommand::parse(const QStringList &args, const QStringL
     } else if (parsed->positional.size() != positionalCount) {
         fail(QStringLiteral("usage: brivant-cli %1 %2").arg(m_name, QString::fromLatin1(usage)), kUsageExit);
         parsed.reset();
+    } else if (parsed->positional.contains(QString())) {
+        // An empty name would mean the current folder, or a file at the root.
+        fail(QStringLiteral("an empty argument names no file or folder; usage: brivant-cli %1 %2")
+                 .arg(m_name, QString::fromLatin1(usage)),
+             kUsageExit);
+        parsed.reset();
     }
     return parsed;
 }

@@ -44,7 +44,8 @@ public:
     bool isProjectFolder(const QString &dir) const;
 
     // The arguments, or nothing after the fault was printed: an unknown option, an option
-    // without its value, or not `positionalCount` positional arguments ("usage: " + usage).
+    // without its value, not `positionalCount` positional arguments ("usage: " + usage), or
+    // an empty one.
     std::optional<CliArgs> parse(const QStringList &args, const QStringList &flags, qsizetype positionalCount,
                                  const char *usage) const;
 

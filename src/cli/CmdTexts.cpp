@@ -18,6 +18,10 @@ int Cmd_Texts(const QStringList &args, CliIo &io)
                      .arg(parsed ? QStringLiteral("unexpected argument %1").arg(parsed->positional.first()) : error));
         return kUsageExit;
     }
+    if (parsed->has(QStringLiteral("--workspace")) && parsed->value(QStringLiteral("--workspace")).isEmpty()) {
+        io.errln(QStringLiteral("brivant-cli texts: --workspace needs a folder"));
+        return kUsageExit;
+    }
     ConfigWorkspace workspace;
     workspace.setProgramDir(parsed->value(QStringLiteral("--workspace"), io.defaultProgramDir));
     QString language = parsed->value(QStringLiteral("--language"), QStringLiteral("English"));

@@ -28,6 +28,17 @@ std::optional<AddressParts> Split_IP_Address(const QString &text)
     return parts;
 }
 
+std::optional<QString> Device_Address(const QString &text)
+{
+    const std::optional<AddressParts> parts = Split_IP_Address(text);
+    if (!parts)
+        return std::nullopt;
+    QStringList numbers;
+    for (const QString &part : *parts)
+        numbers.append(QString::number(Text_To_Int(part, 0)));
+    return numbers.join(QLatin1Char('.'));
+}
+
 QByteArray Echo_Data(const QString &host)
 {
     QByteArray data = host.toUtf8().left(kEchoDataSize);

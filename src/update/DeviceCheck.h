@@ -16,6 +16,10 @@ using AddressParts = std::array<QString, 4>;
 // rest after the third dot.
 std::optional<AddressParts> Split_IP_Address(const QString &text);
 
+// The address to check and to write into the job: the four parts of Split_IP_Address as
+// plain decimal numbers ("010" gives 10), or nothing when the text is no address.
+std::optional<QString> Device_Address(const QString &text);
+
 // The outcome of a device check.
 struct PingOutcome
 {

@@ -240,3 +240,41 @@ TEST_F(HostileFilesTest, ImportRefusesUnclosedQuotesAndTextsOutsideTheChoices)
 }
 
 } // namespace
+
+namespace {
+
+// An empty name would mean the current folder or a file at the root: every command refuses it
+// as a command line it cannot understand, and writes nothing anywhere.
+TEST_F(HostileFilesTest, EmptyFolderAndFileArgumentsAreRefused)
+{
+    ws.write(QStringLiteral("P/S7_Protocol.xml"), S7_Xml(1));
+    const QString csv = ws.write(QStringLiteral("rules.csv"), "List\n");
+    const QString cwd = ws.mkdir(QStringLiteral("cwd"));
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(cwd));
+    const QMap<QString, QByteArray> files = Files_Under(ws.path());
+    const QString e;
+    const QList<QStringList> cases = {
+        {"compile", e},
+        {"validate", e},
+        {"gsd", project, e},
+        {"gsd", e, "x"},
+        {"dump", e},
+        {"export-rules", project, e},
+        {"export-rules", e, "x.csv"},
+        {"import-rules", e, csv},
+        {"update", e, "--ip", "127.0.0.1", "--workspace", ws.path()},
+        {"update", project, "--ip", "127.0.0.1", "--workspace", e},
+        {"texts", "--workspace", e},
+        {"job", "--workspace", e, "--project", "P", "--ip", "127.0.0.1", "--option", "0"},
+    };
+    for (const QStringList &args : cases) {
+        const CliTextRun r = run(args);
+        EXPECT_EQ(r.exitCode, 2) << args.join(u' ').toStdString() << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << args.join(u' ').toStdString();
+    }
+    QDir::setCurrent(before);
+    EXPECT_EQ(Files_Under(ws.path()), files);
+}
+
+} // namespace
