@@ -2,6 +2,7 @@
 
 #include "cli/CliIo.h"
 #include "cli/Commands.h"
+#include "common/SafeFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -53,6 +54,18 @@ bool CliCommand::isProjectFolder(const QString &dir) const
     if (QFileInfo(dir).isDir())
         return true;
     fail(QStringLiteral("no project folder %1").arg(QDir::toNativeSeparators(dir)), 0);
+    return false;
+}
+
+bool CliCommand::holdsProjectFiles(const QString &dir) const
+{
+    for (const char *name : {"ParGen.xml", "S7_Protocol.xml"}) {
+        if (!Name_Is_Missing(QDir(dir).filePath(QString::fromLatin1(name))))
+            return true;
+    }
+    fail(QStringLiteral("%1 is no project: it holds neither ParGen.xml nor S7_Protocol.xml")
+             .arg(QDir::toNativeSeparators(dir)),
+         0);
     return false;
 }
 

@@ -42,6 +42,9 @@ public:
     int fail(const QString &why, int code) const;
     // Whether `dir` is a folder; when not, says "no project folder DIR".
     bool isProjectFolder(const QString &dir) const;
+    // Whether the folder holds ParGen.xml or S7_Protocol.xml (a name that exists counts); when
+    // neither, says "DIR is no project: it holds neither ParGen.xml nor S7_Protocol.xml".
+    bool holdsProjectFiles(const QString &dir) const;
 
     // The arguments, or nothing after the fault was printed: an unknown option, an option
     // without its value, not `positionalCount` positional arguments ("usage: " + usage), or

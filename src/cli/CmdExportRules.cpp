@@ -19,6 +19,8 @@ int Cmd_ExportRules(const QStringList &args, CliIo &io)
     const QString csvFile = parsed->positional[1];
     if (!command.isProjectFolder(projectDir))
         return kUsageExit;
+    if (!command.holdsProjectFiles(projectDir))
+        return 1;
 
     S7RuleList read = Fresh_Rule_List();
     S7RuleList write = Fresh_Rule_List();

@@ -278,3 +278,30 @@ TEST_F(HostileFilesTest, EmptyFolderAndFileArgumentsAreRefused)
 }
 
 } // namespace
+
+namespace {
+
+// A folder with neither project file is no project: nothing is checked, exported or compiled
+// there, and no bin folder appears.
+TEST_F(HostileFilesTest, AFolderWithoutProjectFilesIsNoProject)
+{
+    const QString folder = ws.mkdir(QStringLiteral("Documents"));
+    ws.write(QStringLiteral("Documents/notes.txt"), "notes");
+    for (const char *command : {"compile", "validate", "export-rules"}) {
+        QStringList args{QString::fromLatin1(command), folder};
+        if (args.first() == QLatin1String("export-rules"))
+            args.append(ws.file(QStringLiteral("rules.csv")));
+        const CliTextRun r = run(args);
+        EXPECT_EQ(r.exitCode, 1) << command;
+        EXPECT_EQ(r.err, QStringLiteral("brivant-cli %1: %2 is no project: it holds neither ParGen.xml nor S7_Protocol.xml\n")
+                             .arg(QLatin1String(command), QDir::toNativeSeparators(folder)));
+    }
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("notes.txt")});
+    EXPECT_FALSE(ws.exists(QStringLiteral("rules.csv")));
+
+    // One of the two files is enough.
+    ws.write(QStringLiteral("Documents/S7_Protocol.xml"), S7_Xml(1));
+    EXPECT_EQ(run({QStringLiteral("validate"), folder}).exitCode, 0);
+}
+
+} // namespace
