@@ -72,6 +72,8 @@ int Run_Update_Command(const QStringList &args, CliIo &io, UpdateCommandServices
     const QFileInfo projectInfo(parsed->positional.first());
     if (!projectInfo.isDir())
         return fail(QStringLiteral("the project folder %1 does not exist").arg(QDir::toNativeSeparators(projectInfo.filePath())));
+    if (!parsed->has(QStringLiteral("--workspace")) && !io.defaultProgramDir.isEmpty())
+        QDir().mkpath(io.defaultProgramDir); // the user's data folder of an installed copy
     ConfigWorkspace workspace;
     // Absolute paths: the update program runs in the workspace and reads the image paths
     // from the job.

@@ -1,5 +1,6 @@
 #include "s7access/S7RuleCsv.h"
 
+#include "common/TextUtil.h"
 #include "s7access/DelimitedText.h"
 
 #include <QStringDecoder>
@@ -71,11 +72,11 @@ std::optional<QString> Csv_To_Rules(const QByteArray &bytes, S7RuleList &read, S
         } else {
             const qsizetype at = S7Rule::fieldNames(S7Rule::List::Write).indexOf(name);
             if (at < 0)
-                return QStringLiteral("line 1: unknown column \"%1\"").arg(header[c]);
+                return QStringLiteral("line 1: unknown column \"%1\"").arg(Visible_Text(header[c]));
             slot = &column[std::size_t(S7Rule::fields(S7Rule::List::Write)[std::size_t(at)])];
         }
         if (*slot >= 0)
-            return QStringLiteral("line 1: column \"%1\" appears twice").arg(name);
+            return QStringLiteral("line 1: column \"%1\" appears twice").arg(Visible_Text(name));
         *slot = c;
     }
     if (listColumn < 0)
@@ -107,7 +108,7 @@ std::optional<QString> Csv_To_Rules(const QByteArray &bytes, S7RuleList &read, S
         else if (listName.compare(QLatin1String("Write"), Qt::CaseInsensitive) == 0)
             list = S7Rule::List::Write;
         else
-            return QStringLiteral("line %1: the list must be Read or Write, not \"%2\"").arg(line).arg(row[listColumn]);
+            return QStringLiteral("line %1: the list must be Read or Write, not \"%2\"").arg(line).arg(Visible_Text(row[listColumn]));
         const int li = list == S7Rule::List::Read ? 0 : 1;
         if (counts[li] == kMaxRules)
             return QStringLiteral("line %1: more than %2 %3 rules").arg(line).arg(kMaxRules).arg(List_Name(list));
@@ -129,7 +130,7 @@ std::optional<QString> Csv_To_Rules(const QByteArray &bytes, S7RuleList &read, S
                 return QStringLiteral("line %1, column %2 (%3): \"%4\" is none of %5")
                     .arg(line)
                     .arg(column[std::size_t(f)] + 1)
-                    .arg(S7Rule::fieldName(f), cell, choices.join(QStringLiteral(", ")));
+                    .arg(S7Rule::fieldName(f), Visible_Text(cell), choices.join(QStringLiteral(", ")));
             rule[f] = cell;
         }
         if (unusedAt[li] > 0)
