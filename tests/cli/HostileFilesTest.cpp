@@ -305,3 +305,22 @@ TEST_F(HostileFilesTest, AFolderWithoutProjectFilesIsNoProject)
 }
 
 } // namespace
+
+namespace {
+
+// Without --force a name that exists as a link, even to nothing, is an existing file: gsd
+// does not write through it.
+TEST_F(HostileFilesTest, GsdWithoutForceDoesNotWriteThroughALink)
+{
+    const QString outside = ws.file(QStringLiteral("outside.gsd"));
+    const QString link = ws.file(QStringLiteral("P/P.gsd"));
+    ASSERT_TRUE(QFile::link(outside, link));
+    const CliTextRun r = run({QStringLiteral("gsd"), project, link});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, QStringLiteral("brivant-cli gsd: %1 already exists; use --force to replace it\n")
+                         .arg(QDir::toNativeSeparators(link)));
+    EXPECT_FALSE(QFileInfo::exists(outside));
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), outside);
+}
+
+} // namespace
