@@ -324,3 +324,30 @@ TEST_F(HostileFilesTest, GsdWithoutForceDoesNotWriteThroughALink)
 }
 
 } // namespace
+
+namespace {
+
+// dump looks at the size before it reads: a file of another size, a device or a pipe is
+// refused at once (a read of /dev/zero would never end).
+TEST_F(HostileFilesTest, DumpRefusesWrongSizesBeforeReading)
+{
+    const QString big = ws.write(QStringLiteral("big.bin"), {});
+    ASSERT_TRUE(QFile(big).resize(qint64(1) << 34)); // sparse: 16 GiB that take no room
+    const QString zero = ws.file(QStringLiteral("zero.bin"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
+    const struct
+    {
+        QString file;
+        qint64 size;
+    } cases[] = {{big, qint64(1) << 34}, {zero, 0}};
+    for (const auto &c : cases) {
+        const CliTextRun r = run({QStringLiteral("dump"), c.file});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.err, QStringLiteral("brivant-cli dump: %1 holds %2 bytes; bank1.bin has 2048 and bank2.bin 28672\n")
+                             .arg(QDir::toNativeSeparators(c.file))
+                             .arg(c.size));
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+}
+
+} // namespace
