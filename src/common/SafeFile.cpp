@@ -56,7 +56,8 @@ int writeAndSync(int fd, const QByteArray &data)
         p += n;
         left -= n;
     }
-    if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS)
+    // The data only, as QSaveFile::commit syncs it too (its result unchecked there).
+    if (::fdatasync(fd) != 0 && errno != EINVAL && errno != EROFS)
         return errno;
     return 0;
 }
