@@ -7,6 +7,17 @@ QString ConfigWorkspace::join(const QString &folder, const QString &name)
     return QDir::toNativeSeparators(folder + QLatin1Char('/') + name);
 }
 
+bool ConfigWorkspace::Project_Name_Is_Refused(const QString &name)
+{
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
+        return true;
+    for (const QChar c : name) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.unicode() < 32 || c.unicode() == 127)
+            return true;
+    }
+    return false;
+}
+
 void ConfigWorkspace::setProgramDir(const QString &programDir)
 {
     QString dir = QDir::toNativeSeparators(QDir::cleanPath(programDir));

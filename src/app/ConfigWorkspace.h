@@ -32,6 +32,10 @@ struct ConfigWorkspace
     QString settingsFile() const;   // Program_Dir/Brivant.xml
     QString updateJobFile() const;  // Program_Dir/Ethernet_Update.xml
 
+    // Names that would leave PROJECTS, or that the open dialog could not list: path separators,
+    // "." and "..", control characters. (An empty name is refused on its own.)
+    static bool Project_Name_Is_Refused(const QString &name);
+
     // Joins a folder and a name with the native separator.
     static QString join(const QString &folder, const QString &name);
 };

@@ -48,7 +48,9 @@ QString Cli_Help_Text()
         "  --version    Show the program version.\n");
 }
 
-int Run_Cli(const QStringList &args, CliIo &io)
+namespace {
+
+int runCommand(const QStringList &args, CliIo &io)
 {
     if (args.isEmpty()) {
         io.err.write(Cli_Help_Text().toUtf8());
@@ -56,7 +58,7 @@ int Run_Cli(const QStringList &args, CliIo &io)
     }
     const QString &command = args.first();
     if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
-        io.out.write(Cli_Help_Text().toUtf8());
+        io.write(Cli_Help_Text().toUtf8());
         return 0;
     }
     if (command == QLatin1String("--version")) {
@@ -83,4 +85,18 @@ int Run_Cli(const QStringList &args, CliIo &io)
         return kUsageExit;
     }
     return (*it)(args.mid(1), io);
+}
+
+} // namespace
+
+int Run_Cli(const QStringList &args, CliIo &io)
+{
+    const int code = runCommand(args, io);
+    // Output that did not arrive is a failure, whatever the command did: a cut file must not
+    // pass for a complete one.
+    if (!io.finishOut()) {
+        io.errln(QStringLiteral("brivant-cli: write error: %1").arg(*io.outError));
+        return code != 0 ? code : 1;
+    }
+    return code;
 }

@@ -2,6 +2,7 @@
 
 #include "cli/CliIo.h"
 #include "cli/Commands.h"
+#include "common/SafeFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -56,6 +57,18 @@ bool CliCommand::isProjectFolder(const QString &dir) const
     return false;
 }
 
+bool CliCommand::holdsProjectFiles(const QString &dir) const
+{
+    for (const char *name : {"ParGen.xml", "S7_Protocol.xml"}) {
+        if (!Name_Is_Missing(QDir(dir).filePath(QString::fromLatin1(name))))
+            return true;
+    }
+    fail(QStringLiteral("%1 is no project: it holds neither ParGen.xml nor S7_Protocol.xml")
+             .arg(QDir::toNativeSeparators(dir)),
+         0);
+    return false;
+}
+
 std::optional<CliArgs> CliCommand::parse(const QStringList &args, const QStringList &flags,
                                          qsizetype positionalCount, const char *usage) const
 {
@@ -65,6 +78,12 @@ std::optional<CliArgs> CliCommand::parse(const QStringList &args, const QStringL
         fail(error, kUsageExit);
     } else if (parsed->positional.size() != positionalCount) {
         fail(QStringLiteral("usage: brivant-cli %1 %2").arg(m_name, QString::fromLatin1(usage)), kUsageExit);
+        parsed.reset();
+    } else if (parsed->positional.contains(QString())) {
+        // An empty name would mean the current folder, or a file at the root.
+        fail(QStringLiteral("an empty argument names no file or folder; usage: brivant-cli %1 %2")
+                 .arg(m_name, QString::fromLatin1(usage)),
+             kUsageExit);
         parsed.reset();
     }
     return parsed;

@@ -42,9 +42,13 @@ public:
     int fail(const QString &why, int code) const;
     // Whether `dir` is a folder; when not, says "no project folder DIR".
     bool isProjectFolder(const QString &dir) const;
+    // Whether the folder holds ParGen.xml or S7_Protocol.xml (a name that exists counts); when
+    // neither, says "DIR is no project: it holds neither ParGen.xml nor S7_Protocol.xml".
+    bool holdsProjectFiles(const QString &dir) const;
 
     // The arguments, or nothing after the fault was printed: an unknown option, an option
-    // without its value, or not `positionalCount` positional arguments ("usage: " + usage).
+    // without its value, not `positionalCount` positional arguments ("usage: " + usage), or
+    // an empty one.
     std::optional<CliArgs> parse(const QStringList &args, const QStringList &flags, qsizetype positionalCount,
                                  const char *usage) const;
 

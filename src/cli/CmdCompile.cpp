@@ -13,7 +13,7 @@ int Cmd_Compile(const QStringList &args, CliIo &io)
     if (!parsed)
         return kUsageExit;
     const QString projectDir = parsed->positional.first();
-    if (!command.isProjectFolder(projectDir))
+    if (!command.isProjectFolder(projectDir) || !command.holdsProjectFiles(projectDir))
         return 1;
 
     ImageCompiler compiler;

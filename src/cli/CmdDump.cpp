@@ -8,6 +8,7 @@
 #include "image/BankDump.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 // Decodes bank1.bin or bank2.bin, told apart by their sizes. Exit 1 when the image is not
 // what the compiler writes (wrong checksum, reserved bytes set, unknown codes).
@@ -18,6 +19,19 @@ int Cmd_Dump(const QStringList &args, CliIo &io)
     if (!parsed)
         return kUsageExit;
     const QString file = parsed->positional.first();
+    const auto wrongSize = [&](qint64 size) {
+        return command.fail(QStringLiteral("%1 holds %2 bytes; bank1.bin has 2048 and bank2.bin 28672")
+                                .arg(QDir::toNativeSeparators(file))
+                                .arg(size),
+                            1);
+    };
+    const auto isImageSize = [](qint64 size) {
+        return size == qint64(Bank1Block::kSize) || size == qint64(Bank2Table::kSize);
+    };
+    // The size first: a huge file, a device or a pipe is refused without reading it.
+    const QFileInfo info(file);
+    if (info.exists() && !info.isDir() && (!info.isFile() || !isImageSize(info.size())))
+        return wrongSize(info.isFile() ? info.size() : 0);
     QByteArray image;
     try {
         image = Read_Whole_File(file);
@@ -30,10 +44,7 @@ int Cmd_Dump(const QStringList &args, CliIo &io)
     else if (image.size() == static_cast<qsizetype>(Bank2Table::kSize))
         dump = Describe_Bank2(image);
     else
-        return command.fail(QStringLiteral("%1 holds %2 bytes; bank1.bin has 2048 and bank2.bin 28672")
-                        .arg(QDir::toNativeSeparators(file))
-                        .arg(image.size()),
-                    1);
+        return wrongSize(image.size());
     for (const QString &line : dump.lines)
         io.println(line);
     return dump.consistent ? 0 : 1;

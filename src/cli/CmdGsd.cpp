@@ -2,6 +2,7 @@
 #include "cli/CliArgs.h"
 #include "cli/CliIo.h"
 #include "cli/Commands.h"
+#include "common/SafeFile.h"
 #include "common/Errors.h"
 #include "gsd/GsdGenerator.h"
 #include "texts/TextId.h"
@@ -20,7 +21,7 @@ int Cmd_Gsd(const QStringList &args, CliIo &io)
         return kUsageExit;
     const QString projectDir = parsed->positional.at(0);
     const QString parGenFile = ConfigWorkspace::join(projectDir, QStringLiteral("ParGen.xml"));
-    if (!QFileInfo::exists(parGenFile)) {
+    if (Name_Is_Missing(parGenFile)) {
         TextTable texts;
         texts.Load_Default_Texts();
         io.errln(texts.text(TextId::Rows_ErrorPleaseSetSetCommunicationParameter));
@@ -29,7 +30,7 @@ int Cmd_Gsd(const QStringList &args, CliIo &io)
     const QString file = GsdGenerator::With_Gsd_Extension(parsed->positional.at(1));
     try {
         const GsdGenerator::Counts counts = GsdGenerator::Read_Gsd_Counts(parGenFile);
-        if (QFileInfo::exists(file) && !parsed->has(QStringLiteral("--force")))
+        if (!Name_Is_Missing(file) && !parsed->has(QStringLiteral("--force")))
             return command.fail(QStringLiteral("%1 already exists; use --force to replace it").arg(QDir::toNativeSeparators(file)), 1);
         GsdGenerator::Write_GSD_File(file, counts);
     } catch (const BrivantError &e) {

@@ -3,7 +3,10 @@
 #include "cli/CliIo.h"
 #include "cli/Commands.h"
 #include "common/Errors.h"
+#include "update/DeviceCheck.h"
 #include "update/UpdateJob.h"
+
+#include <QDir>
 
 #include <QFileInfo>
 
@@ -33,13 +36,28 @@ int Cmd_Job(const QStringList &args, CliIo &io)
     const QString project = parsed->value(QStringLiteral("--project"));
     if (project.isEmpty())
         return usage(QStringLiteral("--project needs a project name"));
+    // The job is written into the workspace and names images in its project: both must be
+    // there, and the name may not lead out of PROJECTS.
+    const QString workspaceDir = parsed->value(QStringLiteral("--workspace"));
+    if (workspaceDir.isEmpty())
+        return usage(QStringLiteral("--workspace needs a folder"));
+    if (!QFileInfo(workspaceDir).isDir())
+        return usage(QStringLiteral("the workspace folder %1 does not exist").arg(QDir::toNativeSeparators(workspaceDir)));
+    if (ConfigWorkspace::Project_Name_Is_Refused(project))
+        return usage(QStringLiteral("--project '%1' is no valid project name").arg(project));
+    const QString ipText = parsed->value(QStringLiteral("--ip"));
+    const std::optional<QString> address = Device_Address(ipText);
+    if (!address)
+        return usage(QStringLiteral("--ip '%1' is no IPv4 address of four numbers from 0 to 255").arg(ipText));
 
     ConfigWorkspace workspace;
     // The update program runs in the workspace: the job names its images by absolute paths.
-    workspace.setProgramDir(QFileInfo(parsed->value(QStringLiteral("--workspace"))).absoluteFilePath());
+    workspace.setProgramDir(QFileInfo(workspaceDir).absoluteFilePath());
     workspace.openProject(project);
+    if (!QFileInfo(workspace.Project_Dir).isDir())
+        return usage(QStringLiteral("there is no project %1 in %2").arg(project, workspace.Projects_Dir));
 
-    const UpdateJob job = UpdateJob::forProject(workspace, parsed->value(QStringLiteral("--ip")), option.toInt(),
+    const UpdateJob job = UpdateJob::forProject(workspace, *address, option.toInt(),
                                                 !parsed->has(QStringLiteral("--no-read-back")));
     const QString jobFile = workspace.updateJobFile();
     try {

@@ -18,13 +18,21 @@ int Cmd_Texts(const QStringList &args, CliIo &io)
                      .arg(parsed ? QStringLiteral("unexpected argument %1").arg(parsed->positional.first()) : error));
         return kUsageExit;
     }
+    if (parsed->has(QStringLiteral("--workspace")) && parsed->value(QStringLiteral("--workspace")).isEmpty()) {
+        io.errln(QStringLiteral("brivant-cli texts: --workspace needs a folder"));
+        return kUsageExit;
+    }
     ConfigWorkspace workspace;
     workspace.setProgramDir(parsed->value(QStringLiteral("--workspace"), io.defaultProgramDir));
     QString language = parsed->value(QStringLiteral("--language"), QStringLiteral("English"));
 
     TextTable table;
-    if (const auto failure = Load_Language(table, language, workspace.Language_Dir))
+    // A language file that exists but cannot be read gives no texts: they would not be the
+    // ones the configurator shows.
+    if (const auto failure = Load_Language(table, language, workspace.Language_Dir)) {
         io.errln(QStringLiteral("brivant-cli texts: %1").arg(*failure));
+        return 1;
+    }
 
     if (parsed->has(QStringLiteral("--lng"))) {
         QList<int> skipped;

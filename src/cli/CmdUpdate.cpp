@@ -58,16 +58,22 @@ int Run_Update_Command(const QStringList &args, CliIo &io, UpdateCommandServices
         return usage(QStringLiteral("option --ip is required"));
     const QString ipText = parsed->value(QStringLiteral("--ip"));
     // The command line takes a dotted address only, never a name to look up.
-    const std::optional<AddressParts> parts = Split_IP_Address(ipText);
-    if (!parts)
+    const std::optional<QString> address = Device_Address(ipText);
+    if (!address)
         return usage(QStringLiteral("--ip '%1' is no IPv4 address of four numbers from 0 to 255").arg(ipText));
     const QString option = parsed->value(QStringLiteral("--option"), QStringLiteral("0"));
     if (option != QLatin1String("0") && option != QLatin1String("1") && option != QLatin1String("2"))
         return usage(QStringLiteral("--option must be 0, 1 or 2, not '%1'").arg(option));
 
+    if (parsed->positional.first().isEmpty())
+        return usage(QStringLiteral("an empty argument names no project folder"));
+    if (parsed->has(QStringLiteral("--workspace")) && parsed->value(QStringLiteral("--workspace")).isEmpty())
+        return usage(QStringLiteral("--workspace needs a folder"));
     const QFileInfo projectInfo(parsed->positional.first());
     if (!projectInfo.isDir())
         return fail(QStringLiteral("the project folder %1 does not exist").arg(QDir::toNativeSeparators(projectInfo.filePath())));
+    if (!parsed->has(QStringLiteral("--workspace")) && !io.defaultProgramDir.isEmpty())
+        QDir().mkpath(io.defaultProgramDir); // the user's data folder of an installed copy
     ConfigWorkspace workspace;
     // Absolute paths: the update program runs in the workspace and reads the image paths
     // from the job.
@@ -92,21 +98,20 @@ int Run_Update_Command(const QStringList &args, CliIo &io, UpdateCommandServices
     }
 
     // 2. The device must answer an ICMP echo.
-    const QString address = QStringList{(*parts)[0], (*parts)[1], (*parts)[2], (*parts)[3]}.join(QLatin1Char('.'));
-    const PingOutcome ping = Send_Ping(services.echo, services.clock, address);
+    const PingOutcome ping = Send_Ping(services.echo, services.clock, *address);
     if (!ping.found) {
         if (ping.noSocket)
             return fail(ping.errorText);
         if (ping.ping_res == 2)
-            return fail(QStringLiteral("%1 (%2 gave no reply)").arg(defaultText(TextId::Boot_DeviceNotFound), address));
+            return fail(QStringLiteral("%1 (%2 gave no reply)").arg(defaultText(TextId::Boot_DeviceNotFound), *address));
         return fail(QStringLiteral("%1 (%2)").arg(defaultText(TextId::Boot_ErrorCheckIpAddress),
-                                                  ping.errorText.isEmpty() ? address : ping.errorText));
+                                                  ping.errorText.isEmpty() ? *address : ping.errorText));
     }
-    io.println(QStringLiteral("device %1 answered").arg(address));
+    io.println(QStringLiteral("device %1 answered").arg(*address));
 
     // 3. The job, beside the update program's working folder.
     const UpdateJob job =
-        UpdateJob::forProject(workspace, address, option.toInt(), !parsed->has(QStringLiteral("--no-read-back")));
+        UpdateJob::forProject(workspace, *address, option.toInt(), !parsed->has(QStringLiteral("--no-read-back")));
     const QString jobFile = workspace.updateJobFile();
     try {
         job.write(jobFile);
@@ -118,11 +123,12 @@ int Run_Update_Command(const QStringList &args, CliIo &io, UpdateCommandServices
     // 4. The update program, started without arguments in the workspace; its report follows.
     const QString program = Update_Program_Path(workspace.Program_Dir, services.ownDir);
     io.println(QStringLiteral("starting %1").arg(program));
-    // The program writes to the same output: ours must come out first.
-    for (QIODevice *device : {&io.out, &io.err}) {
-        if (auto *file = qobject_cast<QFileDevice *>(device))
-            file->flush();
-    }
+    // The program writes to the same output: ours must come out first. Output that cannot be
+    // written would lose the program's report: the device is not touched then.
+    if (auto *file = qobject_cast<QFileDevice *>(&io.err))
+        file->flush();
+    if (!io.finishOut())
+        return kFailureExit;
     const ProgramRun run = services.processes.Start_Program(program, {}, 0, workspace.Program_Dir, services.limitMs);
     switch (run.outcome) {
     case ProgramRun::Outcome::NotStarted:

@@ -19,6 +19,8 @@ int Cmd_Validate(const QStringList &args, CliIo &io)
     const QString projectDir = parsed->positional.first();
     if (!command.isProjectFolder(projectDir))
         return 2;
+    if (!command.holdsProjectFiles(projectDir))
+        return 1;
     const bool all = parsed->has(QStringLiteral("--all"));
 
     const QString parGenFile = ConfigWorkspace::join(projectDir, QStringLiteral("ParGen.xml"));

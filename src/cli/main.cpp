@@ -12,6 +12,7 @@ int main(int argc, char *argv[])
     QFile err;
     out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
     err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
-    CliIo io{out, err, Default_Program_Dir(QCoreApplication::applicationDirPath())};
+    // Nothing is created for --help, --version or texts; update creates the folder it works in.
+    CliIo io{out, err, Default_Program_Dir(QCoreApplication::applicationDirPath(), false)};
     return Run_Cli(app.arguments().mid(1), io);
 }

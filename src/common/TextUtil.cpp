@@ -64,6 +64,42 @@ int Text_To_Int(QStringView text, int defaultValue)
     return static_cast<int>(negative ? -value : value);
 }
 
+QString Visible_Text(QStringView text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        qsizetype units = 1;
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            units = 2;
+        }
+        bool hidden = false;
+        switch (QChar::category(c)) {
+        case QChar::Other_Control:
+        case QChar::Other_Format:
+        case QChar::Other_Surrogate:
+        case QChar::Other_NotAssigned:
+        case QChar::Separator_Line:
+        case QChar::Separator_Paragraph:
+            hidden = true;
+            break;
+        case QChar::Separator_Space:
+            hidden = c != U' ';
+            break;
+        default:
+            break;
+        }
+        if (hidden)
+            out += QStringLiteral("<U+%1>").arg(QString::number(quint32(c), 16).toUpper().rightJustified(4, u'0'));
+        else
+            out += text.mid(i, units);
+        i += units - 1;
+    }
+    return out;
+}
+
 QString Trim_Text(QStringView text)
 {
     qsizetype begin = 0;

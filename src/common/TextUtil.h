@@ -10,3 +10,8 @@ int Text_To_Int(QStringView text, int defaultValue);
 
 // Removes leading and trailing characters with codes 0 to 32 (blanks and control characters).
 QString Trim_Text(QStringView text);
+
+// A text from a file made fit for a message: every character that cannot be seen or that
+// changes how the text around it shows (control and format characters, line and paragraph
+// separators, spaces other than the blank, lone surrogates) is written as <U+XXXX>.
+QString Visible_Text(QStringView text);

@@ -26,7 +26,7 @@ QDomDocument Parse_Xml(const QByteArray &bytes, const QString &what)
     int column = 0;
     if (!doc.setContent(bytes, false, &message, &line, &column))
         throw XmlError(QStringLiteral("%1 is not a valid XML file: %2 (line %3, column %4)")
-                           .arg(what, message)
+                           .arg(what, Visible_Text(message))
                            .arg(line)
                            .arg(column));
     return doc;

@@ -1,5 +1,6 @@
 #include "commparams/CommParams.h"
 
+#include "common/SafeFile.h"
 #include "common/TextUtil.h"
 #include "common/XmlIo.h"
 #include "texts/TextId.h"
@@ -26,7 +27,7 @@ QString name(const char *latin1)
 // Opens the file and returns its root, or a null element when the file does not exist.
 QDomElement Load_ParGen_Root(const QString &parGenFile, QDomDocument &doc)
 {
-    if (!QFileInfo::exists(parGenFile))
+    if (Name_Is_Missing(parGenFile))
         return {};
     doc = Load_Xml_File(parGenFile);
     return Document_Root(doc);
@@ -124,7 +125,7 @@ std::optional<CommParamsFault> Controllo_Dati(const CommParams &params)
 
 std::optional<CompilerParGen> Read_ParGen_For_Compiler(const QString &parGenFile)
 {
-    if (!QFileInfo::exists(parGenFile))
+    if (Name_Is_Missing(parGenFile))
         return std::nullopt;
     const QDomDocument doc = Load_Xml_File(parGenFile);
     const XmlValueReader reader(Document_Root(doc));

@@ -1,5 +1,6 @@
 #include "image/Bank2Table.h"
 
+#include "common/SafeFile.h"
 #include "common/Errors.h"
 #include "common/LittleEndian.h"
 #include "common/TextUtil.h"
@@ -147,7 +148,7 @@ void Bank2Table::Clear_Bank2()
 
 int Bank2Table::Load_S7_Protocol_Bank2(const QString &s7ProtocolFile)
 {
-    if (!QFileInfo::exists(s7ProtocolFile))
+    if (Name_Is_Missing(s7ProtocolFile))
         return 0;
     return Load_S7_Protocol_Bank2(Load_Xml_File(s7ProtocolFile), QFileInfo(s7ProtocolFile).fileName());
 }

@@ -2,12 +2,49 @@
 
 #include "common/Errors.h"
 #include "common/LittleEndian.h"
+#include "common/SafeFile.h"
 #include "image/Bank1Block.h"
 #include "image/Bank2Table.h"
 
+#include "common/XmlIo.h"
+#include "s7access/S7Protocol.h"
+
 #include <QDir>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <memory>
+#include <vector>
+
+namespace {
+
+// `validate && compile` holds: a row that validation never reads is not sent either. A list
+// ends for validation at its first row without a PLC address (after row 512 at the latest);
+// rules after it, or an enabled row past it (it would go out as PLC 0.0.0.0), refuse the file.
+void requireValidatedRows(const QDomDocument &doc, const QString &what)
+{
+    const QDomElement root = Document_Root(doc);
+    for (const S7Rule::List list : {S7Rule::List::Read, S7Rule::List::Write}) {
+        const QString name = list == S7Rule::List::Read ? QStringLiteral("S7_Protocol_Read")
+                                                        : QStringLiteral("S7_Protocol_Write");
+        S7RuleList rules;
+        std::vector<bool> enabled;
+        for (QDomElement row = root.firstChildElement(name).firstChildElement(); !row.isNull();
+             row = row.nextSiblingElement()) {
+            rules.emplace_back().PLC_Address = row.attribute(QStringLiteral("PLC_Address"));
+            enabled.push_back(row.attribute(QStringLiteral("Enable")) == QLatin1String("Y"));
+        }
+        if (const auto text = Unvalidated_Rules_Text(rules, list, what))
+            throw ValueError(*text);
+        for (std::size_t i = std::size_t(Rules_In_Use(rules)); i < rules.size(); ++i) {
+            if (enabled[i])
+                throw ValueError(QStringLiteral("%1: rule %2 of the %3 list is enabled but has no PLC address")
+                                     .arg(what)
+                                     .arg(i + 1)
+                                     .arg(List_Name(list)));
+        }
+    }
+}
+
+} // namespace
 
 struct ImageCompiler::State
 {
@@ -33,7 +70,12 @@ void ImageCompiler::Compile_Banks(const QString &parGenFile, const QString &s7Pr
     next->bank2.Clear_Bank2();
     next->bank1.Load_ParGen_Bank1(parGenFile);
     next->bank1.Set_Bank2_Address(Bank1Block::kBank2DeviceAddress);
-    next->ruleCount = next->bank2.Load_S7_Protocol_Bank2(s7ProtocolFile);
+    if (!Name_Is_Missing(s7ProtocolFile)) {
+        const QDomDocument doc = Load_Xml_File(s7ProtocolFile);
+        const QString what = QFileInfo(s7ProtocolFile).fileName();
+        next->ruleCount = next->bank2.Load_S7_Protocol_Bank2(doc, what);
+        requireValidatedRows(doc, what);
+    }
     next->bank1.Set_Rule_Count(static_cast<std::uint32_t>(next->ruleCount));
     next->bank1Output.reserve(Bank1Block::kSize);
     next->bank2Output.reserve(Bank2Table::kSize);
@@ -52,29 +94,11 @@ void ImageCompiler::Write_Bank_Files(const QString &projectDir) const
     if (!QDir().mkpath(binDir))
         throw FileError(QStringLiteral("Cannot create the folder %1").arg(QDir::toNativeSeparators(binDir)));
 
-    struct Target
-    {
-        QString path;
-        const QByteArray &data;
-    };
-    const Target targets[] = {{QDir(binDir).filePath(QStringLiteral("bank1.bin")), m_state->bank1Output},
-                              {QDir(binDir).filePath(QStringLiteral("bank2.bin")), m_state->bank2Output}};
-    const auto fail = [](const QString &path, const QString &reason) {
-        throw FileError(QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), reason));
-    };
-
-    // Both files are written in full first; the old images are replaced only when both are ready.
-    QSaveFile files[2] = {QSaveFile(targets[0].path), QSaveFile(targets[1].path)};
-    for (int i = 0; i < 2; ++i) {
-        if (!files[i].open(QIODevice::WriteOnly))
-            fail(targets[i].path, files[i].errorString());
-        if (files[i].write(targets[i].data) != targets[i].data.size())
-            fail(targets[i].path, files[i].errorString());
-    }
-    for (int i = 0; i < 2; ++i) {
-        if (!files[i].commit())
-            fail(targets[i].path, files[i].errorString());
-    }
+    // One unit: both files are written in full first, and a failure on either leaves both
+    // old images (the device must never get a new bank 1 with an old bank 2).
+    const SafeFileWrite targets[] = {{QDir(binDir).filePath(QStringLiteral("bank1.bin")), m_state->bank1Output},
+                                     {QDir(binDir).filePath(QStringLiteral("bank2.bin")), m_state->bank2Output}};
+    Write_Files_Safely(targets);
 }
 
 const QByteArray &ImageCompiler::bank1Output() const

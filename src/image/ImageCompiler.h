@@ -15,12 +15,15 @@ public:
 
     // Missing files keep their part's defaults. Throws XmlError when a file is not well-formed
     // or S7_Protocol.xml lacks one of its lists, ValueError when more rules are enabled than
-    // bank 2 can hold. A failed compile keeps the images of the last good one.
+    // bank 2 can hold, or when a list holds rules that validation never reads (after its
+    // first unused row or row 512) or an enabled row without a PLC address. A failed compile
+    // keeps the images of the last good one.
     void Compile_Banks(const QString &parGenFile, const QString &s7ProtocolFile);
 
-    // Writes projectDir/bin/bank1.bin and bank2.bin safely (bin is created when missing): both
-    // are written in full before either replaces its old file. Throws FileError naming the file
-    // and the reason, BrivantError when nothing was compiled yet.
+    // Writes projectDir/bin/bank1.bin and bank2.bin safely (bin is created when missing) as one
+    // unit: both are written in full before either replaces its old file, and a failure on
+    // either leaves both old files. Throws FileError naming the file and the reason,
+    // BrivantError when nothing was compiled yet.
     void Write_Bank_Files(const QString &projectDir) const;
 
     const QByteArray &bank1Output() const;

@@ -41,8 +41,10 @@ QString Format_Delimited(const QList<QStringList> &rows, QChar separator, QStrin
     return out;
 }
 
-QList<QStringList> Parse_Delimited(QStringView text, QChar separator)
+QList<QStringList> Parse_Delimited(QStringView text, QChar separator, qsizetype *unclosedQuote)
 {
+    if (unclosedQuote)
+        *unclosedQuote = -1;
     QList<QStringList> rows;
     QStringList row;
     QString cell;
@@ -53,6 +55,8 @@ QList<QStringList> Parse_Delimited(QStringView text, QChar separator)
         const QChar c = text[i];
         if (c == u'"' && cell.isEmpty()) {
             // Quoted cell: up to the closing quote; "" stands for one quote.
+            const qsizetype opening = i;
+            bool closed = false;
             ++i;
             while (i < n) {
                 if (text[i] == u'"') {
@@ -62,10 +66,13 @@ QList<QStringList> Parse_Delimited(QStringView text, QChar separator)
                         continue;
                     }
                     ++i;
+                    closed = true;
                     break;
                 }
                 cell += text[i++];
             }
+            if (!closed && unclosedQuote)
+                *unclosedQuote = opening;
             rowOpen = true;
             continue;
         }

@@ -14,5 +14,6 @@ QString Format_Delimited(const QList<QStringList> &rows, QChar separator,
 
 // Parses CR LF, LF or CR line ends; quoted cells may hold separators, quotes ("") and line
 // breaks. A line end after the last row adds no row; an empty text gives no rows. Lenient:
-// a quote inside an unquoted cell is kept as it is, an unclosed quote runs to the end.
-QList<QStringList> Parse_Delimited(QStringView text, QChar separator);
+// a quote inside an unquoted cell is kept as it is, an unclosed quote runs to the end (and
+// `unclosedQuote`, when given, gets its index in `text`; -1 when every quote is closed).
+QList<QStringList> Parse_Delimited(QStringView text, QChar separator, qsizetype *unclosedQuote = nullptr);

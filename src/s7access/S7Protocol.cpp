@@ -3,6 +3,7 @@
 #include "common/Errors.h"
 #include "common/SafeFile.h"
 #include "common/XmlIo.h"
+#include "s7access/S7ListEnd.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,7 +20,7 @@ QString sectionName(S7Rule::List list)
 }
 
 std::optional<QString> readSection(const QDomElement &root, S7Rule::List list, const QString &what,
-                                   S7RuleList &rules)
+                                   S7RuleList &rules, RowsPast512 rowsPast512)
 {
     const QString &name = sectionName(list);
     const QDomElement section = root.firstChildElement(name);
@@ -28,8 +29,11 @@ std::optional<QString> readSection(const QDomElement &root, S7Rule::List list, c
 
     const std::span<const S7Rule::Field> fields = S7Rule::fields(list);
     int index = 0;
-    for (QDomElement row = section.firstChildElement(); !row.isNull() && index < kMaxRules;
+    for (QDomElement row = section.firstChildElement();
+         !row.isNull() && (index < kMaxRules || rowsPast512 == RowsPast512::Keep);
          row = row.nextSiblingElement(), ++index) {
+        if (std::size_t(index) >= rules.size())
+            rules.resize(std::size_t(index) + 1);
         S7Rule &rule = rules[std::size_t(index)];
         for (const S7Rule::Field field : fields) {
             const QString &attribute = S7Rule::fieldName(field);
@@ -104,7 +108,7 @@ void appendSection(QString &out, S7Rule::List list, const S7RuleList &rules)
 PositionLimits Load_Position_Limits(const QString &parGenFile)
 {
     PositionLimits limits;
-    if (!QFileInfo::exists(parGenFile))
+    if (Name_Is_Missing(parGenFile))
         return limits;
     const QDomDocument doc = Load_Xml_File(parGenFile);
     const XmlValueReader reader(Document_Root(doc));
@@ -113,9 +117,10 @@ PositionLimits Load_Position_Limits(const QString &parGenFile)
     return limits;
 }
 
-std::optional<QString> Load_S7_Protocol(const QString &path, S7RuleList &read, S7RuleList &write)
+std::optional<QString> Load_S7_Protocol(const QString &path, S7RuleList &read, S7RuleList &write,
+                                        RowsPast512 rowsPast512)
 {
-    if (!QFileInfo::exists(path))
+    if (Name_Is_Missing(path))
         return std::nullopt;
     QByteArray bytes;
     try {
@@ -123,11 +128,11 @@ std::optional<QString> Load_S7_Protocol(const QString &path, S7RuleList &read, S
     } catch (const BrivantError &e) {
         return e.text();
     }
-    return Parse_S7_Protocol(bytes, QDir::toNativeSeparators(path), read, write);
+    return Parse_S7_Protocol(bytes, QDir::toNativeSeparators(path), read, write, rowsPast512);
 }
 
 std::optional<QString> Parse_S7_Protocol(const QByteArray &bytes, const QString &what,
-                                         S7RuleList &read, S7RuleList &write)
+                                         S7RuleList &read, S7RuleList &write, RowsPast512 rowsPast512)
 {
     if (read.size() < std::size_t(kMaxRules))
         read.resize(kMaxRules);
@@ -142,9 +147,26 @@ std::optional<QString> Parse_S7_Protocol(const QByteArray &bytes, const QString 
     const QDomElement root = Document_Root(doc);
     if (root.isNull())
         return QStringLiteral("%1 holds no root element").arg(what);
-    if (auto error = readSection(root, S7Rule::List::Read, what, read))
+    if (auto error = readSection(root, S7Rule::List::Read, what, read, rowsPast512))
         return error;
-    return readSection(root, S7Rule::List::Write, what, write);
+    return readSection(root, S7Rule::List::Write, what, write, rowsPast512);
+}
+
+std::optional<QString> Unvalidated_Rules_Text(const S7RuleList &rules, S7Rule::List list, const QString &what)
+{
+    const std::optional<RulesAfterEnd> after = Find_Rules_After_End(rules);
+    if (!after)
+        return std::nullopt;
+    if (after->firstUnusedRow > kMaxRules)
+        return QStringLiteral("%1: the %2 list holds %3 rules after row %4, which validation never checks")
+            .arg(what, List_Name(list))
+            .arg(after->ignoredRules)
+            .arg(kMaxRules);
+    return QStringLiteral("%1: the %2 list ends at its first unused row %3, but %4 rules follow it, which "
+                          "validation never checks")
+        .arg(what, List_Name(list))
+        .arg(after->firstUnusedRow)
+        .arg(after->ignoredRules);
 }
 
 std::optional<UnwritableCell> First_Unwritable_Cell(const S7RuleList &read, const S7RuleList &write)

@@ -26,11 +26,19 @@ PositionLimits Load_Position_Limits(const QString &parGenFile);
 // than 512 are filled up with fresh rules). A missing file leaves them as they are. On a
 // failure (unreadable or malformed file, a section or a row attribute missing) loading stops
 // there and the error text is returned: the rules and fields read before it stay in the lists.
-// A missing Enable reads as "Y", a missing Rack or Slot as "0". Rows beyond 512 are ignored.
-std::optional<QString> Load_S7_Protocol(const QString &path, S7RuleList &read, S7RuleList &write);
+// A missing Enable reads as "Y", a missing Rack or Slot as "0". Rows beyond 512 are ignored,
+// or with RowsPast512::Keep appended to the lists (for the checks that refuse them).
+enum class RowsPast512 { Ignore, Keep };
+std::optional<QString> Load_S7_Protocol(const QString &path, S7RuleList &read, S7RuleList &write,
+                                        RowsPast512 rowsPast512 = RowsPast512::Ignore);
 // The same over bytes already read; `what` names the source in error texts.
 std::optional<QString> Parse_S7_Protocol(const QByteArray &bytes, const QString &what,
-                                         S7RuleList &read, S7RuleList &write);
+                                         S7RuleList &read, S7RuleList &write,
+                                         RowsPast512 rowsPast512 = RowsPast512::Ignore);
+
+// Why the list may not be sent or copied: rules follow the row where validation stops (see
+// Find_Rules_After_End). `what` names the file. Nothing when the list is whole.
+std::optional<QString> Unvalidated_Rules_Text(const S7RuleList &rules, S7Rule::List list, const QString &what);
 
 // Where a text that XML cannot carry sits: list, 1-based row and field.
 struct UnwritableCell

@@ -85,6 +85,29 @@ const QString &S7Rule::fieldName(Field field)
     return allNames()[static_cast<std::size_t>(field)];
 }
 
+const QStringList &S7Rule::choices(Field field)
+{
+    static const QStringList plcTypes = {QStringLiteral("Logo0BA8"), QStringLiteral("S7200"),
+                                         QStringLiteral("S7300"),    QStringLiteral("S7400"),
+                                         QStringLiteral("S71200"),   QStringLiteral("S71500")};
+    static const QStringList dataTypes = {QStringLiteral("Bit"),   QStringLiteral("Byte"), QStringLiteral("Char"),
+                                          QStringLiteral("Word"),  QStringLiteral("Int"),  QStringLiteral("DWord"),
+                                          QStringLiteral("DInt"),  QStringLiteral("Real")};
+    static const QStringList dataIdentifiers = {QStringLiteral("OB"),  QStringLiteral("DB"), QStringLiteral("SDB"),
+                                                QStringLiteral("FC"),  QStringLiteral("SFC"), QStringLiteral("FB"),
+                                                QStringLiteral("SFB")};
+    static const QStringList plcAreas = {QStringLiteral("Direct peripheral access (P)"), QStringLiteral("Inputs (I)"),
+                                         QStringLiteral("Output (Q)"), QStringLiteral("Flags (M) (Merker)")};
+    static const QStringList none;
+    switch (field) {
+    case Field::PLC_Type: return plcTypes;
+    case Field::Data_Type: return dataTypes;
+    case Field::Data_Identifier: return dataIdentifiers;
+    case Field::PLC_Area: return plcAreas;
+    default: return none;
+    }
+}
+
 bool S7Rule::isCheckBox(Field field)
 {
     switch (field) {

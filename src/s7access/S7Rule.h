@@ -37,6 +37,9 @@ struct S7Rule
     static const QString &fieldName(Field field);
     // The check-box fields (stored "Y" or "N").
     static bool isCheckBox(Field field);
+    // The texts a drop-down field (PLC_Type, Data_Type, Data_Identifier, PLC_Area) offers and
+    // the device knows; empty for the other fields.
+    static const QStringList &choices(Field field);
 
     QString &operator[](Field field);
     const QString &operator[](Field field) const;

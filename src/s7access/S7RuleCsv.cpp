@@ -1,5 +1,6 @@
 #include "s7access/S7RuleCsv.h"
 
+#include "common/TextUtil.h"
 #include "s7access/DelimitedText.h"
 
 #include <QStringDecoder>
@@ -8,6 +9,7 @@ namespace {
 
 const QString kListColumn = QStringLiteral("List");
 constexpr char kBom[] = "\xEF\xBB\xBF";
+const QStringList kCheckBoxTexts = {QStringLiteral("Y"), QStringLiteral("N")};
 
 } // namespace
 
@@ -43,7 +45,17 @@ std::optional<QString> Csv_To_Rules(const QByteArray &bytes, S7RuleList &read, S
     if (decoder.hasError())
         return QStringLiteral("the file is not UTF-8 text");
 
-    const QList<QStringList> rows = Parse_Delimited(text, u',');
+    qsizetype unclosedQuote = -1;
+    const QList<QStringList> rows = Parse_Delimited(text, u',', &unclosedQuote);
+    if (unclosedQuote >= 0) {
+        // Everything after it would end up in that one cell.
+        int quoteLine = 1;
+        for (qsizetype i = 0; i < unclosedQuote; ++i) {
+            if (text[i] == u'\n' || (text[i] == u'\r' && (i + 1 >= text.size() || text[i + 1] != u'\n')))
+                ++quoteLine;
+        }
+        return QStringLiteral("line %1: a quoted cell is not closed").arg(quoteLine);
+    }
     if (rows.isEmpty())
         return QStringLiteral("the file is empty; the first line must name the columns");
 
@@ -60,11 +72,11 @@ std::optional<QString> Csv_To_Rules(const QByteArray &bytes, S7RuleList &read, S
         } else {
             const qsizetype at = S7Rule::fieldNames(S7Rule::List::Write).indexOf(name);
             if (at < 0)
-                return QStringLiteral("line 1: unknown column \"%1\"").arg(header[c]);
+                return QStringLiteral("line 1: unknown column \"%1\"").arg(Visible_Text(header[c]));
             slot = &column[std::size_t(S7Rule::fields(S7Rule::List::Write)[std::size_t(at)])];
         }
         if (*slot >= 0)
-            return QStringLiteral("line 1: column \"%1\" appears twice").arg(name);
+            return QStringLiteral("line 1: column \"%1\" appears twice").arg(Visible_Text(name));
         *slot = c;
     }
     if (listColumn < 0)
@@ -96,7 +108,7 @@ std::optional<QString> Csv_To_Rules(const QByteArray &bytes, S7RuleList &read, S
         else if (listName.compare(QLatin1String("Write"), Qt::CaseInsensitive) == 0)
             list = S7Rule::List::Write;
         else
-            return QStringLiteral("line %1: the list must be Read or Write, not \"%2\"").arg(line).arg(row[listColumn]);
+            return QStringLiteral("line %1: the list must be Read or Write, not \"%2\"").arg(line).arg(Visible_Text(row[listColumn]));
         const int li = list == S7Rule::List::Read ? 0 : 1;
         if (counts[li] == kMaxRules)
             return QStringLiteral("line %1: more than %2 %3 rules").arg(line).arg(kMaxRules).arg(List_Name(list));
@@ -111,6 +123,14 @@ std::optional<QString> Csv_To_Rules(const QByteArray &bytes, S7RuleList &read, S
                     return QStringLiteral("line %1: a read rule has no %2").arg(line).arg(S7Rule::fieldName(f));
                 continue;
             }
+            // The device knows only the editor's choices; any other text would quietly become
+            // the first choice, or an unchecked box.
+            const QStringList &choices = S7Rule::isCheckBox(f) ? kCheckBoxTexts : S7Rule::choices(f);
+            if (!cell.isEmpty() && !choices.isEmpty() && !choices.contains(cell))
+                return QStringLiteral("line %1, column %2 (%3): \"%4\" is none of %5")
+                    .arg(line)
+                    .arg(column[std::size_t(f)] + 1)
+                    .arg(S7Rule::fieldName(f), Visible_Text(cell), choices.join(QStringLiteral(", ")));
             rule[f] = cell;
         }
         if (unusedAt[li] > 0)

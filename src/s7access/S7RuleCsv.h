@@ -16,6 +16,8 @@ QByteArray Rules_To_Csv(const S7RuleList &read, const S7RuleList &write);
 // there; rows are taken in order per list. Refused, with the reason (naming the line), for:
 // bytes that are not UTF-8, a missing or unknown column, a row with another number of cells,
 // a list name other than Read/Write, OnChange/OnCMD set on a read rule, more than 512 rules
-// in a list, or a rule without PLC_Address followed by further rules of its list (the file
-// ends a list at its first rule without address, so they would be lost).
+// in a list, a rule without PLC_Address followed by further rules of its list (the file
+// ends a list at its first rule without address, so they would be lost), a quoted cell that
+// is not closed (naming its line), a drop-down text outside its column's choices, or a
+// check-box text other than Y, N or empty (naming line and column).
 std::optional<QString> Csv_To_Rules(const QByteArray &bytes, S7RuleList &read, S7RuleList &write);

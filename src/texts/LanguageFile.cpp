@@ -117,10 +117,12 @@ std::optional<QString> Load_Language(TextTable &table, QString &language, const 
         return QDir(languageDir).filePath(name + QStringLiteral(".lng"));
     };
     QString path = fileOf(language);
-    if (!QFileInfo(path).isFile()) {
+    // Only a name that does not exist falls back; a file that exists but cannot be read (a
+    // link to nothing, no permission) is reported.
+    if (Name_Is_Missing(path)) {
         language = QStringLiteral("English");
         path = fileOf(language);
-        if (!QFileInfo(path).isFile())
+        if (Name_Is_Missing(path))
             return std::nullopt;
     }
     try {

@@ -20,12 +20,30 @@ std::optional<AddressParts> Split_IP_Address(const QString &text)
         rest = Trim_Text(QStringView(rest).mid(dot + 1));
     }
     parts[3] = rest;
+    // Plain decimal numbers only: a sign or a hexadecimal prefix would be read one way here and
+    // another way by the system ("010" is octal 8 there).
     for (const QString &part : parts) {
-        const int value = Text_To_Int(part, 1000);
-        if (value < 0 || value > 255)
+        if (part.isEmpty() || part.size() > 3)
+            return std::nullopt;
+        for (const QChar c : part) {
+            if (c < u'0' || c > u'9')
+                return std::nullopt;
+        }
+        if (part.toInt() > 255)
             return std::nullopt;
     }
     return parts;
+}
+
+std::optional<QString> Device_Address(const QString &text)
+{
+    const std::optional<AddressParts> parts = Split_IP_Address(text);
+    if (!parts)
+        return std::nullopt;
+    QStringList numbers;
+    for (const QString &part : *parts)
+        numbers.append(QString::number(part.toInt()));
+    return numbers.join(QLatin1Char('.'));
 }
 
 QByteArray Echo_Data(const QString &host)

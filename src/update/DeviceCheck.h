@@ -11,10 +11,14 @@ class EchoClient;
 // The four parts of a dotted IPv4 address as texts.
 using AddressParts = std::array<QString, 4>;
 
-// Splits a dotted address into four trimmed texts; succeeds only when each is an integer from
-// 0 to 255. Blanks around the dots and at both ends are allowed; the fourth part takes the
-// rest after the third dot.
+// Splits a dotted address into four trimmed texts; succeeds only when each is a plain decimal
+// number (one to three digits) from 0 to 255. Blanks around the dots and at both ends are
+// allowed; the fourth part takes the rest after the third dot.
 std::optional<AddressParts> Split_IP_Address(const QString &text);
+
+// The address to check and to write into the job: the four parts of Split_IP_Address as
+// plain decimal numbers ("010" gives 10), or nothing when the text is no address.
+std::optional<QString> Device_Address(const QString &text);
 
 // The outcome of a device check.
 struct PingOutcome

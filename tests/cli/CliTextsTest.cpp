@@ -2,7 +2,10 @@
 #include "support/TempWorkspace.h"
 #include "texts/TextTable.h"
 
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
+#include <QProcess>
 #include <QJsonDocument>
 #include <gtest/gtest.h>
 
@@ -93,6 +96,33 @@ TEST(CliTextsTest, QuotesTextsThatEndInABlank)
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.out.contains("STR13 = \xC2\xB6" "a \xC2\xB6\r\n")) << run.out.constData();
     EXPECT_TRUE(run.out.contains("STR14 = keep\r\n"));
+}
+
+} // namespace
+
+namespace {
+
+// An installed copy keeps its workspace in the user's data folder; asking for the version or
+// the texts must not create it.
+TEST(CliTest, VersionAndTextsCreateNoFolders)
+{
+    TempWorkspace ws;
+    const QString program = ws.file(QStringLiteral("bin/brivant-cli"));
+    ws.mkdir(QStringLiteral("bin"));
+    ws.write(QStringLiteral("bin/brivant-installed"), {});
+    ASSERT_TRUE(QFile::copy(QStringLiteral(BRIVANT_BIN_DIR "/brivant-cli"), program));
+    const QString home = ws.mkdir(QStringLiteral("home"));
+    for (const QStringList &args : {QStringList{QStringLiteral("--version")}, QStringList{QStringLiteral("texts")}}) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home);
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
+        p.setProcessEnvironment(env);
+        p.start(program, args);
+        ASSERT_TRUE(p.waitForFinished(20000));
+        EXPECT_EQ(p.exitCode(), 0) << args.first().toStdString();
+    }
+    EXPECT_EQ(QDir(home).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
 }
 
 } // namespace

@@ -46,3 +46,27 @@ TEST(TrimTextTest, RemovesCodesUpTo32OnlyAtTheEnds)
 }
 
 } // namespace
+
+namespace {
+
+TEST(VisibleTextTest, NamesTheCharactersAMessageCouldNotShow)
+{
+    const struct
+    {
+        QString text;
+        QString visible;
+    } cases[] = {
+        {QStringLiteral("Entity 'abc' not declared."), QStringLiteral("Entity 'abc' not declared.")},
+        {QStringLiteral("S7-1500 \u00e4\u4e2d"), QStringLiteral("S7-1500 \u00e4\u4e2d")},
+        {QString::fromUtf16(u"a\u200bb"), QStringLiteral("a<U+200B>b")},
+        {QString::fromUtf16(u"\u202eevil"), QStringLiteral("<U+202E>evil")},
+        {QString::fromUtf16(u"tab\there\r\n"), QStringLiteral("tab<U+0009>here<U+000D><U+000A>")},
+        {QString::fromUtf16(u"nb\u00a0sp\u2028"), QStringLiteral("nb<U+00A0>sp<U+2028>")},
+        {QString::fromUtf16(u"\U0001F600 \xFEFF"), QString::fromUtf16(u"\U0001F600 <U+FEFF>")},
+        {QString(QChar(0xD800)), QStringLiteral("<U+D800>")},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(Visible_Text(c.text), c.visible) << c.visible.toStdString();
+}
+
+} // namespace

@@ -83,8 +83,9 @@ TEST_F(S7CliTest, ValidateWithoutProjectFilesUsesTheDefaults)
     read[0].Position = QStringLiteral("1499"); // positions limited by 1500 without ParGen.xml
     save();
     EXPECT_EQ(run("validate").exitCode, 0);
+    // With neither file the folder is no project.
     QFile::remove(s7File);
-    EXPECT_EQ(run("validate").exitCode, 0);
+    EXPECT_EQ(run("validate").exitCode, 1);
 }
 
 TEST_F(S7CliTest, ValidateLoadErrorsGoToStderrWithExit2)

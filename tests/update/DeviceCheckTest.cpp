@@ -20,7 +20,12 @@ TEST(SplitIpAddressTest, AcceptsFourPartsFrom0To255)
         {"  192 . 168 .2\t. 205 \n", AddressParts{"192", "168", "2", "205"}},
         {"0.0.0.0", AddressParts{"0", "0", "0", "0"}},
         {"255.255.255.255", AddressParts{"255", "255", "255", "255"}},
-        {"0x0A.0.0.$FF", AddressParts{"0x0A", "0", "0", "$FF"}}, // integers as the program reads them
+        {"127.0.0.010", AddressParts{"127", "0", "0", "010"}},
+        // Plain decimal numbers only: the system would read these otherwise, or look them up.
+        {"0x0A.0.0.$FF", std::nullopt},
+        {"x7f.0.0.1", std::nullopt},
+        {"+1.0.0.1", std::nullopt},
+        {"1.0.0.0001", std::nullopt},
         {"10.0.0", std::nullopt},
         {"10.0.0.300", std::nullopt},
         {"10.0.0.-1", std::nullopt},
@@ -31,6 +36,13 @@ TEST(SplitIpAddressTest, AcceptsFourPartsFrom0To255)
     };
     for (const Case &c : cases)
         EXPECT_EQ(Split_IP_Address(QString::fromLatin1(c.text)), c.parts) << c.text;
+}
+
+TEST(SplitIpAddressTest, TheDeviceAddressIsBuiltFromTheNumbers)
+{
+    EXPECT_EQ(Device_Address(QStringLiteral(" 127 .0.0.010")), QStringLiteral("127.0.0.10"));
+    EXPECT_EQ(Device_Address(QStringLiteral("192.168.002.205")), QStringLiteral("192.168.2.205"));
+    EXPECT_EQ(Device_Address(QStringLiteral("x7f.0.0.1")), std::nullopt);
 }
 
 struct PingCase

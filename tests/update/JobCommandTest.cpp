@@ -17,6 +17,7 @@ CliTextRun runCli(const QStringList &args)
 TEST(JobCommandTest, WritesTheJobAsTheUpdateWindowDoes)
 {
     TempWorkspace ws;
+    ws.mkdir("PROJECTS/Line 4");
     const CliTextRun r = runCli({"job", "--workspace", ws.path(), "--project", "Line 4", "--ip", "10.0.0.7",
                                  "--option", "2", "--no-read-back"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
@@ -44,6 +45,7 @@ TEST(JobCommandTest, RelativeWorkspaceGivesAbsoluteImagePaths)
 {
     // The update program runs in the workspace and takes the image paths from the job.
     TempWorkspace ws;
+    ws.mkdir("PROJECTS/P");
     const QString before = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(ws.path()));
     const CliTextRun r = runCli({"job", "--workspace", ".", "--project", "P", "--ip", "10.0.0.7", "--option", "1"});
@@ -56,6 +58,8 @@ TEST(JobCommandTest, RelativeWorkspaceGivesAbsoluteImagePaths)
 TEST(JobCommandTest, BadCommandLinesWriteNothing)
 {
     TempWorkspace ws;
+    ws.mkdir("PROJECTS/P");
+    ws.write("outside/x", {});
     const QString w = ws.path();
     const QList<QStringList> cases = {
         {"job", "--workspace", w, "--project", "P", "--ip", "10.0.0.7"},
@@ -66,6 +70,15 @@ TEST(JobCommandTest, BadCommandLinesWriteNothing)
         {"job", "--workspace", w, "--project", "", "--ip", "10.0.0.7", "--option", "0"},
         {"job", "--workspace", w, "--project", "P", "--ip", "10.0.0.7", "--option", "0", "--fast"},
         {"job", "--workspace", w, "--project", "P", "--ip", "10.0.0.7", "--option", "0", "extra"},
+        // Nothing may be written outside a workspace, or for a project that is not there.
+        {"job", "--workspace", "", "--project", "P", "--ip", "10.0.0.7", "--option", "0"},
+        {"job", "--workspace", ws.file("none"), "--project", "P", "--ip", "10.0.0.7", "--option", "0"},
+        {"job", "--workspace", w, "--project", "Q", "--ip", "10.0.0.7", "--option", "0"},
+        {"job", "--workspace", w, "--project", "..", "--ip", "10.0.0.7", "--option", "0"},
+        {"job", "--workspace", w, "--project", "../outside", "--ip", "10.0.0.7", "--option", "0"},
+        {"job", "--workspace", w, "--project", "P", "--ip", "10.0.0", "--option", "0"},
+        {"job", "--workspace", w, "--project", "P", "--ip", "device.local", "--option", "0"},
+        {"job", "--workspace", w, "--project", "P", "--ip", "10.0.0.256", "--option", "0"},
     };
     for (const QStringList &args : cases) {
         const CliTextRun r = runCli(args);
@@ -78,7 +91,9 @@ TEST(JobCommandTest, BadCommandLinesWriteNothing)
 TEST(JobCommandTest, JobThatCannotBeWrittenFailsWithTheReason)
 {
     TempWorkspace ws;
-    const CliTextRun r = runCli({"job", "--workspace", ws.file("no such folder"), "--project", "P", "--ip",
+    ws.mkdir("PROJECTS/P");
+    ws.mkdir("Ethernet_Update.xml/taken");
+    const CliTextRun r = runCli({"job", "--workspace", ws.path(), "--project", "P", "--ip",
                                  "10.0.0.7", "--option", "0"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains("Ethernet_Update.xml")) << r.err.toStdString();

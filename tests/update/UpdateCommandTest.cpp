@@ -58,6 +58,10 @@ TEST_F(UpdateCommandTest, BadCommandLinesDoNothing)
         {p, "--ip", "10.0.0"},
         {p, "--ip", "10.0.0.300"},
         {p, "--ip", "localhost"},
+        {p, "--ip", "x7f.0.0.1"},
+        {p, "--ip", "0x7f.0.0.1"},
+        {"", "--ip", "127.0.0.1"},
+        {p, "--ip", "127.0.0.1", "--workspace", ""},
         {p, "--ip", "127.0.0.1", "--option", "3"},
         {p, "--ip", "127.0.0.1", "--read-back"},
         {p, p, "--ip", "127.0.0.1"},
@@ -96,7 +100,7 @@ TEST_F(UpdateCommandTest, EachFailingStepStopsWithItsMessage)
         QFile::remove(w.ws.file(QStringLiteral("Ethernet_Update.xml")));
         echo.script(c.echo);
         processes.onStart = [&](ProgramWaitObserver *) { return c.program; };
-        const CliTextRun r = run({w.project(), "--ip", " 10 .1.2. 3", "--option", "2"});
+        const CliTextRun r = run({w.project(), "--ip", " 10 .1.2. 03", "--option", "2"});
         EXPECT_EQ(r.exitCode, 1) << c.name;
         EXPECT_TRUE(r.err.contains(QString::fromLatin1(c.message))) << c.name << ": " << r.err.toStdString();
         EXPECT_EQ(w.ws.exists(QStringLiteral("Ethernet_Update.xml")), c.jobWritten) << c.name;

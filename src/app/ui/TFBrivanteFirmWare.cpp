@@ -1,4 +1,5 @@
 #include "app/ui/TFBrivanteFirmWare.h"
+#include "common/SafeFile.h"
 
 #include "app/Settings.h"
 #include "app/WebServer.h"
@@ -301,7 +302,7 @@ void TFBrivanteFirmWare::Create_GSD_File()
 {
     const ConfigWorkspace &ws = m_context.workspace;
     MessageService &messages = *m_context.services.messages;
-    if (!QFileInfo::exists(ws.ParGen_File)) {
+    if (Name_Is_Missing(ws.ParGen_File)) {
         messages.error(m_context.text(TextId::Rows_ErrorPleaseSetSetCommunicationParameter));
         return;
     }
@@ -311,7 +312,7 @@ void TFBrivanteFirmWare::Create_GSD_File()
     if (name.isEmpty())
         return;
     name = GsdGenerator::With_Gsd_Extension(name);
-    if (QFileInfo::exists(name) && !messages.question(m_context.text(TextId::Rows_FileAlreadyExistsDoYouWant)))
+    if (!Name_Is_Missing(name) && !messages.question(m_context.text(TextId::Rows_FileAlreadyExistsDoYouWant)))
         return;
     GsdGenerator::Write_GSD_File(name, counts);
 }

@@ -71,13 +71,7 @@ void TFNew_Project::showEvent(QShowEvent *event)
 
 bool TFNew_Project::Name_Is_Refused(const QString &name)
 {
-    if (name == QLatin1String(".") || name == QLatin1String(".."))
-        return true;
-    for (const QChar c : name) {
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.unicode() < 32 || c.unicode() == 127)
-            return true;
-    }
-    return false;
+    return ConfigWorkspace::Project_Name_Is_Refused(name);
 }
 
 void TFNew_Project::Btn_OKClick()

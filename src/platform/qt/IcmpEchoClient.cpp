@@ -6,7 +6,6 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <optional>
 #include <poll.h>
@@ -76,23 +75,11 @@ std::optional<in_addr> resolve(const QString &host, QString *error)
 {
     const QByteArray text = host.toUtf8();
     in_addr address{};
-    if (!text.isEmpty() && ::inet_pton(AF_INET, text.constData(), &address) == 1)
+    // A device is addressed by its four numbers only, never by a name to look up.
+    if (!text.isEmpty() && !text.contains('\0') && ::inet_pton(AF_INET, text.constData(), &address) == 1)
         return address;
-    if (text.isEmpty() || text.contains('\0')) {
-        *error = QStringLiteral("'%1' is no host address").arg(host);
-        return std::nullopt;
-    }
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    addrinfo *found = nullptr;
-    const int rc = ::getaddrinfo(text.constData(), nullptr, &hints, &found);
-    if (rc != 0 || !found) {
-        *error = QStringLiteral("'%1' cannot be resolved: %2").arg(host, QString::fromLocal8Bit(::gai_strerror(rc)));
-        return std::nullopt;
-    }
-    address = reinterpret_cast<const sockaddr_in *>(found->ai_addr)->sin_addr;
-    ::freeaddrinfo(found);
-    return address;
+    *error = QStringLiteral("'%1' is no host address").arg(host);
+    return std::nullopt;
 }
 
 quint16 nextIdentifier()

@@ -196,8 +196,10 @@ bool TFBoot::KeyPress(QLineEdit *field, const QString &key)
 
 QString TFBoot::deviceAddress() const
 {
-    return m_ip[0]->text() + QLatin1Char('.') + m_ip[1]->text() + QLatin1Char('.') + m_ip[2]->text()
-           + QLatin1Char('.') + m_ip[3]->text();
+    const QString typed = m_ip[0]->text() + QLatin1Char('.') + m_ip[1]->text() + QLatin1Char('.') + m_ip[2]->text()
+                          + QLatin1Char('.') + m_ip[3]->text();
+    // Checked, pinged and written as the four numbers it stands for ("010" is 10).
+    return Device_Address(typed).value_or(typed);
 }
 
 void TFBoot::reject()
@@ -229,6 +231,12 @@ bool TFBoot::Send_Ping()
         TFBoot *window;
         ~Reenable() { window->setBusy(false); }
     } reenable{this};
+    // Anything but four numbers is no device address: no request, no name lookup.
+    if (!Device_Address(deviceAddress())) {
+        m_lastPing = PingOutcome{};
+        ping_res = 0;
+        return false;
+    }
     m_lastPing = ::Send_Ping(*services.echo, *services.clock, deviceAddress());
     ping_res = m_lastPing.ping_res;
     return m_lastPing.found;
