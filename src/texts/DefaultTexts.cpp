@@ -329,6 +329,16 @@ std::span<const Entry> entries()
         {1326, "The last row (512) holds a rule: delete it or move it before inserting a row."},
         {1327, "S7_Protocol.xml could not be read completely. Saving replaces it with the rules shown. Do you want to save?"},
         {1328, "holds a control character that cannot be saved in the file. Remove it and confirm again."},
+        {1345, "PROFIBUS map"},
+        {1346, "Warning: read rows %1 and %2 both fill bytes %3 to %4 of the in area"},
+        {1347, "Warning: %1 row %2 runs past the %3 bytes of the %4 area (to byte %5)"},
+        {1348, "Read rows %1 and %2 fill the same bytes of the PROFIBUS in area, so the device writes both values to the same place. Do you want to save anyway?"},
+        {1349, "Commissioning report"},
+        {1350, "Conflict"},
+        {1351, "Free"},
+        {1352, "Past the byte count"},
+        {1353, "Save the commissioning report"},
+        {1354, "Report written: "},
     };
     return kEntries;
 }

@@ -326,4 +326,15 @@ inline constexpr int S7_InsertRowLastRowUsed = 1326;  // "The last row (512) hol
 inline constexpr int S7_SaveAfterLoadFailure = 1327;  // "S7_Protocol.xml could not be read completely. Saving ..."
 inline constexpr int S7_CellCannotBeSaved = 1328;  // "holds a control character that cannot be saved in the file..."
 
+inline constexpr int Map_PageCaption = 1345;  // "PROFIBUS map"
+inline constexpr int Map_ConflictWarning = 1346;  // "Warning: read rows %1 and %2 both fill bytes %3 to %4 of ..."
+inline constexpr int Map_ClippedWarning = 1347;  // "Warning: %1 row %2 runs past the %3 bytes of the %4 area ..."
+inline constexpr int Map_ConflictQuestion = 1348;  // "Read rows %1 and %2 fill the same bytes of the PROFIBUS  ..."
+inline constexpr int Map_Report = 1349;  // "Commissioning report"
+inline constexpr int Map_Conflict = 1350;  // "Conflict"
+inline constexpr int Map_Free = 1351;  // "Free"
+inline constexpr int Map_PastByteCount = 1352;  // "Past the byte count"
+inline constexpr int Map_SaveReport = 1353;  // "Save the commissioning report"
+inline constexpr int Map_ReportWritten = 1354;  // "Report written: "
+
 }  // namespace TextId
