@@ -23,6 +23,8 @@ QString Cli_Help_Text()
         "  validate PROJECT_DIR [--all]\n"
         "      Check ParGen.xml and S7_Protocol.xml as the windows do; exit 1 on a fault, 2 when\n"
         "      a file cannot be loaded. --all lists every faulty rule.\n"
+        "      --all also warns on stderr of read rules that fill the same bytes of the PROFIBUS\n"
+        "      in area and of rules that run past their area's byte count.\n"
         "  job --workspace DIR --project NAME --ip TEXT --option 0|1|2 [--no-read-back]\n"
         "      Write DIR/Ethernet_Update.xml as the update window does.\n"
         "  dump FILE\n"

@@ -76,6 +76,32 @@ TEST_F(S7CliTest, ValidateReportsTheFirstFaultAsTheWindowShowsIt)
     EXPECT_EQ(r.out.count(u'\n'), 2); // write positions now run to 243
 }
 
+TEST_F(S7CliTest, ValidateAllWarnsOfSharedInBytesAndClippedRulesOnStderr)
+{
+    // Read rows 1 and 2 are Words at bytes 5-6 and 6-7; row 3 a Real at the last of 244 bytes;
+    // write rules 1 to 4 all send to byte 5 of the out area, which is legitimate.
+    read[1].Position = QStringLiteral("6");
+    read[2].Position = QStringLiteral("243");
+    read[2].Data_Type = QStringLiteral("Real");
+    read[3].Enable = QStringLiteral("N");
+    save();
+    CliTextRun r = run("validate", {QStringLiteral("--all")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "Read\t1\tWarning: read rows 1 and 2 both fill bytes 6 to 6 of the in area\n"
+                     "Read\t3\tWarning: Read row 3 runs past the 244 bytes of the in area (to byte 246)\n");
+
+    // Warnings leave the exit code to the faults, and the first-fault form prints none.
+    write[0].Position = QStringLiteral("10");
+    save();
+    r = run("validate", {QStringLiteral("--all")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err.count(u'\n'), 2);
+    r = run("validate");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "");
+}
+
 TEST_F(S7CliTest, ValidateWithoutProjectFilesUsesTheDefaults)
 {
     ws.write(QStringLiteral("PROJECTS/P1/ParGen.xml"), {});
