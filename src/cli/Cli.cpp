@@ -35,6 +35,9 @@ QString Cli_Help_Text()
         "      Check the rules of a CSV file and write them to S7_Protocol.xml when valid.\n"
         "  update PROJECT_DIR --ip A.B.C.D [--option 0|1|2] [--no-read-back] [--workspace DIR]\n"
         "      Compile, check the device by ICMP echo, write the job and run the update program.\n"
+        "  map PROJECT_DIR [--csv]\n"
+        "      Print which rule fills which bytes of the converter's PROFIBUS in and out areas,\n"
+        "      conflicts and rules past the byte count marked; --csv as a spreadsheet file.\n"
         "\n"
         "Options:\n"
         "  --help       Show this text.\n"
@@ -67,6 +70,7 @@ int Run_Cli(const QStringList &args, CliIo &io)
         {QStringLiteral("export-rules"), &Cmd_ExportRules},
         {QStringLiteral("import-rules"), &Cmd_ImportRules},
         {QStringLiteral("update"), &Cmd_Update},
+        {QStringLiteral("map"), &Cmd_Map},
     };
     const auto it = commands.constFind(command);
     if (it == commands.constEnd()) {

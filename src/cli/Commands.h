@@ -15,6 +15,7 @@ int Cmd_Dump(const QStringList &args, CliIo &io);
 int Cmd_ExportRules(const QStringList &args, CliIo &io);
 int Cmd_ImportRules(const QStringList &args, CliIo &io);
 int Cmd_Update(const QStringList &args, CliIo &io);
+int Cmd_Map(const QStringList &args, CliIo &io);
 
 // Exit code of a command line that cannot be understood.
 inline constexpr int kUsageExit = 2;

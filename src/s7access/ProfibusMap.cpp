@@ -1,6 +1,7 @@
 #include "s7access/ProfibusMap.h"
 
 #include "common/TextUtil.h"
+#include "s7access/S7AddressText.h"
 #include "texts/TextId.h"
 #include "texts/TextTable.h"
 
@@ -137,4 +138,46 @@ QStringList Map_Warnings(const ProfibusMap &map, const TextTable &texts)
         }
     }
     return lines;
+}
+
+QStringList Map_Table_Header()
+{
+    return {QStringLiteral("Area"),       QStringLiteral("First byte"), QStringLiteral("Last byte"),
+            QStringLiteral("Bits"),       QStringLiteral("List"),       QStringLiteral("Row"),
+            QStringLiteral("PLC address"), QStringLiteral("S7 address"), QStringLiteral("Data type"),
+            QStringLiteral("Mnemonic"),   QStringLiteral("Note")};
+}
+
+QList<QStringList> Map_Table_Rows(const ProfibusMap &map, const S7RuleList &read, const S7RuleList &write,
+                                  const TextTable &texts)
+{
+    QList<QStringList> rows;
+    std::vector<QStringList> conflictPartners(std::size_t(kMaxRules) + 1);
+    for (const MapConflict &c : map.conflicts()) {
+        conflictPartners[std::size_t(c.rowA)].append(QString::number(c.rowB));
+        conflictPartners[std::size_t(c.rowB)].append(QString::number(c.rowA));
+    }
+    for (const MapArea area : {MapArea::In, MapArea::Out}) {
+        std::vector<const MapRule *> placed;
+        for (const MapRule &r : map.rules(area))
+            placed.push_back(&r);
+        std::stable_sort(placed.begin(), placed.end(),
+                         [](const MapRule *a, const MapRule *b) { return a->firstBit < b->firstBit; });
+        for (const MapRule *r : placed) {
+            const S7Rule &rule = (r->list == S7Rule::List::Read ? read : write)[std::size_t(r->row - 1)];
+            const QString bits = r->bitCount == 1
+                ? QString::number(r->firstBit % 8)
+                : QStringLiteral("%1-%2").arg(r->firstBit % 8).arg(r->lastBit() % 8);
+            const QStringList &partners = area == MapArea::In ? conflictPartners[std::size_t(r->row)] : QStringList();
+            QStringList note;
+            if (!partners.isEmpty())
+                note.append(texts.text(TextId::Map_Conflict) + QLatin1Char(' ') + partners.join(u','));
+            if (r->clipped)
+                note.append(texts.text(TextId::Map_PastByteCount));
+            rows.append({Map_Area_Name(area), QString::number(r->firstByte()), QString::number(r->lastByte()), bits,
+                         List_Name(r->list), QString::number(r->row), rule.PLC_Address, S7_Address_Text(rule),
+                         rule.Data_Type, rule.Mnemonic, note.join(QStringLiteral("; "))});
+        }
+    }
+    return rows;
 }

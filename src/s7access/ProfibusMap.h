@@ -95,3 +95,11 @@ class TextTable;
 QString Map_Conflict_Warning(const MapConflict &conflict, const TextTable &texts);
 QString Map_Clipped_Warning(const ProfibusMap &map, const MapRule &rule, const TextTable &texts);
 QStringList Map_Warnings(const ProfibusMap &map, const TextTable &texts);
+
+// The map as a table, one row per placed rule, the "in" area first, each area by first bit:
+// area, first byte, last byte, bits (start bit in the first byte to end bit in the last, or
+// the one bit), list, row, PLC address, S7 address, data type, mnemonic, and a note naming
+// the rows it conflicts with (text 1350) and whether it runs past the byte count (text 1352).
+QStringList Map_Table_Header();
+QList<QStringList> Map_Table_Rows(const ProfibusMap &map, const S7RuleList &read, const S7RuleList &write,
+                                  const TextTable &texts);
