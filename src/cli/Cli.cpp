@@ -38,6 +38,9 @@ QString Cli_Help_Text()
         "  map PROJECT_DIR [--csv]\n"
         "      Print which rule fills which bytes of the converter's PROFIBUS in and out areas,\n"
         "      conflicts and rules past the byte count marked; --csv as a spreadsheet file.\n"
+        "  report PROJECT_DIR FILE.pdf|FILE.html\n"
+        "      Write the commissioning report: parameters, rule lists, PROFIBUS map, GSD modules\n"
+        "      and the images' sizes and checksums; the HTML file is self-contained.\n"
         "\n"
         "Options:\n"
         "  --help       Show this text.\n"
@@ -71,6 +74,9 @@ int Run_Cli(const QStringList &args, CliIo &io)
         {QStringLiteral("import-rules"), &Cmd_ImportRules},
         {QStringLiteral("update"), &Cmd_Update},
         {QStringLiteral("map"), &Cmd_Map},
+#ifdef BRIVANT_HAS_REPORT
+        {QStringLiteral("report"), &Cmd_Report},
+#endif
     };
     const auto it = commands.constFind(command);
     if (it == commands.constEnd()) {

@@ -16,6 +16,8 @@ int Cmd_ExportRules(const QStringList &args, CliIo &io);
 int Cmd_ImportRules(const QStringList &args, CliIo &io);
 int Cmd_Update(const QStringList &args, CliIo &io);
 int Cmd_Map(const QStringList &args, CliIo &io);
+// Built with the report library only (it needs Qt Gui).
+int Cmd_Report(const QStringList &args, CliIo &io);
 
 // Exit code of a command line that cannot be understood.
 inline constexpr int kUsageExit = 2;
