@@ -74,9 +74,7 @@ int Run_Cli(const QStringList &args, CliIo &io)
         {QStringLiteral("import-rules"), &Cmd_ImportRules},
         {QStringLiteral("update"), &Cmd_Update},
         {QStringLiteral("map"), &Cmd_Map},
-#ifdef BRIVANT_HAS_REPORT
         {QStringLiteral("report"), &Cmd_Report},
-#endif
     };
     const auto it = commands.constFind(command);
     if (it == commands.constEnd()) {

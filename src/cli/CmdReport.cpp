@@ -1,34 +1,31 @@
-#include "cli/CliArgs.h"
 #include "cli/CliIo.h"
 #include "cli/Commands.h"
-#include "common/Errors.h"
-#include "report/CommissioningReport.h"
-#include "texts/TextTable.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QProcess>
 
-// The commissioning report of a project as PDF or self-contained HTML. The PDF needs a
-// QGuiApplication; main() creates one (offscreen) for this command only.
+// The report needs Qt Gui, which the other commands should not pay for at start-up: it runs in
+// brivant-report beside this program, with the same arguments; its output and exit code are
+// passed on.
 int Cmd_Report(const QStringList &args, CliIo &io)
 {
-    const CliCommand command("report", io);
-    const auto parsed = command.parse(args, {}, 2, "PROJECT_DIR FILE.pdf|FILE.html");
-    if (!parsed)
-        return kUsageExit;
-    const QString projectDir = parsed->positional[0];
-    const QString file = parsed->positional[1];
-    if (!command.isProjectFolder(projectDir))
-        return kUsageExit;
-    TextTable texts;
-    texts.Load_Default_Texts();
-    try {
-        const ReportInput input = Load_Report_Input(projectDir, QDateTime::currentDateTime());
-        Write_Report(file, input, texts);
-    } catch (const ValueError &e) {
-        return command.fail(e.text(), kUsageExit);
-    } catch (const BrivantError &e) {
-        return command.fail(e.text(), 1);
+    const QString program = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("brivant-report"));
+    if (!QFileInfo(program).isExecutable()) {
+        io.errln(QStringLiteral("brivant-cli report: the report program %1 is missing").arg(QDir::toNativeSeparators(program)));
+        return 1;
     }
-    io.println(QDir::toNativeSeparators(file));
-    return 0;
+    QProcess process;
+    process.start(program, args);
+    // A report of 1024 rules takes well under a second; the limit only guards against a hang.
+    const bool finished = process.waitForFinished(120000);
+    io.write(process.readAllStandardOutput());
+    io.err.write(process.readAllStandardError());
+    if (!finished || process.exitStatus() != QProcess::NormalExit) {
+        process.kill();
+        io.errln(QStringLiteral("brivant-cli report: the report program failed"));
+        return 1;
+    }
+    return process.exitCode();
 }

@@ -16,7 +16,7 @@ int Cmd_ExportRules(const QStringList &args, CliIo &io);
 int Cmd_ImportRules(const QStringList &args, CliIo &io);
 int Cmd_Update(const QStringList &args, CliIo &io);
 int Cmd_Map(const QStringList &args, CliIo &io);
-// Built with the report library only (it needs Qt Gui).
+// Runs the report program brivant-report beside the running program.
 int Cmd_Report(const QStringList &args, CliIo &io);
 
 // Exit code of a command line that cannot be understood.

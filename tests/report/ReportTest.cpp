@@ -1,15 +1,28 @@
+#include "cli/ReportCommand.h"
 #include "commparams/CommParams.h"
 #include "report/CommissioningReport.h"
 #include "s7access/S7Protocol.h"
 #include "support/CliRunner.h"
 #include "support/TempWorkspace.h"
 
+#include <QBuffer>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace {
+
+// The report command in this process (the widget main has the GUI application it needs).
+CliTextRun Run_Report(const QStringList &args)
+{
+    QBuffer out, err;
+    out.open(QIODevice::WriteOnly);
+    err.open(QIODevice::WriteOnly);
+    CliIo io{out, err, QString()};
+    const int code = Run_Report_Command(args, io);
+    return {code, QString::fromUtf8(out.data()), QString::fromUtf8(err.data())};
+}
 
 // A tool of poppler-utils run on a file; its stdout.
 QString Poppler(const QString &tool, const QStringList &args)
@@ -62,7 +75,7 @@ protected:
 TEST_F(ReportTest, PdfOpensAndHoldsTheProjectTheRulesAndTheMap)
 {
     const QString pdf = ws.file(QStringLiteral("report.PDF"));
-    const CliTextRun r = Run_Cli_Text({QStringLiteral("report"), project, pdf});
+    const CliTextRun r = Run_Report({project, pdf});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
 
     EXPECT_TRUE(Poppler(QStringLiteral("pdfinfo"), {pdf}).contains(QRegularExpression(QStringLiteral("Pages:\\s+[1-9]"))));
@@ -76,7 +89,7 @@ TEST_F(ReportTest, PdfOpensAndHoldsTheProjectTheRulesAndTheMap)
 TEST_F(ReportTest, HtmlIsSelfContained)
 {
     const QString html = ws.file(QStringLiteral("report.html"));
-    ASSERT_EQ(Run_Cli_Text({QStringLiteral("report"), project, html}).exitCode, 0);
+    ASSERT_EQ(Run_Report({project, html}).exitCode, 0);
     QFile file(html);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString page = QString::fromUtf8(file.readAll());
@@ -90,7 +103,7 @@ TEST_F(ReportTest, HtmlIsSelfContained)
 
 TEST_F(ReportTest, RefusesOtherSuffixesAndUnreadableProjects)
 {
-    CliTextRun r = Run_Cli_Text({QStringLiteral("report"), project, ws.file(QStringLiteral("report.txt"))});
+    CliTextRun r = Run_Report({project, ws.file(QStringLiteral("report.txt"))});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(r.err.contains(u"pdf")) << r.err.toStdString();
     EXPECT_FALSE(QFile::exists(ws.file(QStringLiteral("report.txt"))));
@@ -99,7 +112,7 @@ TEST_F(ReportTest, RefusesOtherSuffixesAndUnreadableProjects)
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
     broken.write("<Par_Gen>");
     broken.close();
-    r = Run_Cli_Text({QStringLiteral("report"), project, ws.file(QStringLiteral("report.html"))});
+    r = Run_Report({project, ws.file(QStringLiteral("report.html"))});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.startsWith(u"brivant-cli report: ")) << r.err.toStdString();
     EXPECT_FALSE(QFile::exists(ws.file(QStringLiteral("report.html"))));
@@ -117,7 +130,14 @@ TEST_F(ReportTest, TheRealToolWritesThePdfWithoutADisplay)
     cli.start(QStringLiteral(BRIVANT_BIN_DIR "/brivant-cli"), {QStringLiteral("report"), project, pdf});
     ASSERT_TRUE(cli.waitForFinished(60000));
     EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    EXPECT_EQ(cli.readAllStandardOutput().trimmed(), pdf.toUtf8());
     EXPECT_TRUE(Poppler(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}).contains(u"Tank level"));
+
+    // The report program's faults and exit codes come through.
+    cli.start(QStringLiteral(BRIVANT_BIN_DIR "/brivant-cli"), {QStringLiteral("report"), project});
+    ASSERT_TRUE(cli.waitForFinished(60000));
+    EXPECT_EQ(cli.exitCode(), 2);
+    EXPECT_TRUE(cli.readAllStandardError().contains("brivant-cli report: usage: "));
 }
 
 } // namespace
