@@ -20,6 +20,7 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
+#include <QTemporaryDir>
 #include <QTextDocument>
 #include <QUrl>
 
@@ -194,18 +195,34 @@ ProfibusMapPicture::Style reportStyle()
 
 } // namespace
 
-ReportInput Load_Report_Input(const QString &projectDir, const QDateTime &date)
+namespace {
+
+ReportInput readReportInput(const QString &projectDir, const QDateTime &date, const S7RuleList *read,
+                            const S7RuleList *write)
 {
     ReportInput in;
     in.projectName = QFileInfo(projectDir).fileName();
     in.date = date;
     const QString parGen = ConfigWorkspace::join(projectDir, QStringLiteral("ParGen.xml"));
-    const QString s7File = ConfigWorkspace::join(projectDir, QStringLiteral("S7_Protocol.xml"));
+    QString s7File = ConfigWorkspace::join(projectDir, QStringLiteral("S7_Protocol.xml"));
     in.hasParGen = QFileInfo::exists(parGen);
     in.params = Read_ParGen_For_Window(parGen);
     in.limits = Load_Position_Limits(parGen);
-    if (const auto error = Load_S7_Protocol(s7File, in.read, in.write))
+    QTemporaryDir shown;
+    if (read && write) {
+        in.read = *read;
+        in.write = *write;
+        // The compiler reads files: the shown rules go to a temporary copy.
+        s7File = shown.filePath(QStringLiteral("S7_Protocol.xml"));
+        try {
+            Save_S7_Protocol(s7File, in.read, in.write);
+        } catch (const BrivantError &e) {
+            in.compileError = e.text();
+            return in;
+        }
+    } else if (const auto error = Load_S7_Protocol(s7File, in.read, in.write)) {
         throw XmlError(*error);
+    }
     try {
         ImageCompiler compiler;
         compiler.Compile_Banks(parGen, s7File);
@@ -218,6 +235,19 @@ ReportInput Load_Report_Input(const QString &projectDir, const QDateTime &date)
         in.compileError = e.text();
     }
     return in;
+}
+
+} // namespace
+
+ReportInput Load_Report_Input(const QString &projectDir, const QDateTime &date)
+{
+    return readReportInput(projectDir, date, nullptr, nullptr);
+}
+
+ReportInput Load_Report_Input(const QString &projectDir, const QDateTime &date, const S7RuleList &read,
+                              const S7RuleList &write)
+{
+    return readReportInput(projectDir, date, &read, &write);
 }
 
 QString Report_Html(const ReportInput &input, const TextTable &texts)

@@ -39,6 +39,10 @@ struct ReportInput
 // defaults, as the windows take them) and compiles the images in memory; nothing is written.
 // Throws BrivantError when a file cannot be read.
 ReportInput Load_Report_Input(const QString &projectDir, const QDateTime &date);
+// The same with the rules an editor shows in place of the project's S7_Protocol.xml; the
+// images are compiled from these rules.
+ReportInput Load_Report_Input(const QString &projectDir, const QDateTime &date, const S7RuleList &read,
+                              const S7RuleList &write);
 
 // The report as one self-contained HTML page: the map pictures are embedded as PNG data,
 // and nothing refers to another file or address.
