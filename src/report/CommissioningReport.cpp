@@ -19,6 +19,8 @@
 #include <QFontDatabase>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QAbstractTextDocumentLayout>
+#include <QPainter>
 #include <QPdfWriter>
 #include <QTemporaryDir>
 #include <QTextDocument>
@@ -52,19 +54,33 @@ QString cell(const QString &text, const char *tag = "td")
     return QStringLiteral("<%1>%2</%1>").arg(QLatin1String(tag), esc(text));
 }
 
+// Where the PDF may break a page: between the pieces of the body. A heading stays with the
+// piece after it. User texts are escaped, so the marker cannot come from them.
+const QString kPiece = QStringLiteral("<!--piece-->");
+const QString kCss = QStringLiteral("body{font-family:sans-serif;font-size:9pt} table{border-collapse:collapse}"
+                                    " th{background:#e8e8e8;text-align:left} h1{font-size:16pt} h2{font-size:12pt}");
+
 // A table, its heading row left out when every heading is empty; `cellTag` may carry a style.
-QString tableOf(const QStringList &headings, const QList<QStringList> &rows, const char *cellTag = "td")
+// Long tables are cut into blocks of rows, each a piece with the headings, so that the PDF
+// breaks pages between blocks and lays out each block on its own.
+QString tableOf(const QStringList &headings, const QList<QStringList> &rows, const char *cellTag = "td",
+                qsizetype blockRows = 32, const char *tableStyle = "")
 {
-    QString html = QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"2\" width=\"100%\">");
+    QString head;
     if (std::any_of(headings.begin(), headings.end(), [](const QString &h) { return !h.isEmpty(); })) {
-        html += QStringLiteral("<tr>");
+        head += QStringLiteral("<tr>");
         for (const QString &h : headings)
-            html += cell(h, "th");
-        html += QStringLiteral("</tr>");
+            head += cell(h, "th");
+        head += QStringLiteral("</tr>");
     }
-    for (const QStringList &row : rows) {
+    const QString open = QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"2\" width=\"100%\"%1>")
+                             .arg(*tableStyle ? QStringLiteral(" style=\"%1\"").arg(QLatin1String(tableStyle)) : QString());
+    QString html = kPiece + open + head;
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        if (r > 0 && r % blockRows == 0)
+            html += QStringLiteral("</table>") + kPiece + open + head;
         html += QStringLiteral("<tr>");
-        for (const QString &c : row)
+        for (const QString &c : rows[r])
             html += QStringLiteral("<%1>%2</td>").arg(QLatin1String(cellTag), esc(c));
         html += QStringLiteral("</tr>");
     }
@@ -81,7 +97,7 @@ QString dotted(const CommParams &p, int first)
 QFont pictureFont()
 {
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPixelSize(9);
+    font.setPixelSize(10);
     return font;
 }
 
@@ -92,18 +108,16 @@ QString buildHtml(const ReportInput &in, const TextTable &texts, const std::func
     const ProfibusMap map = ProfibusMap::build(in.read, in.write, in.limits);
     QString html;
     html += QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>%1 - %2</title>"
-                           "<style>body{font-family:sans-serif;font-size:9pt} table{border-collapse:collapse}"
-                           " th{background:#e8e8e8;text-align:left} h1{font-size:16pt} h2{font-size:12pt}</style>"
-                           "</head><body>")
-                .arg(esc(t(TextId::Map_Report)), esc(in.projectName));
-    html += QStringLiteral("<h1>%1: %2</h1>").arg(esc(t(TextId::Map_Report)), esc(in.projectName));
+                           "<style>%3</style></head>")
+                .arg(esc(t(TextId::Map_Report)), esc(in.projectName), kCss);
+    html += QStringLiteral("<body><h1>%1: %2</h1>").arg(esc(t(TextId::Map_Report)), esc(in.projectName));
     html += tableOf({QStringLiteral("Project"), in.projectName},
                     {{QStringLiteral("Date"), in.date.toString(Qt::ISODate)},
                      {QStringLiteral("Software"), QStringLiteral("ZE52840 version %1").arg(QLatin1String(ProductIdentity::kVersion))},
                      {QStringLiteral("Device"), QLatin1String(ProductIdentity::kModelName)}});
 
     // Communication parameters, labelled as their window labels them.
-    html += QStringLiteral("<h2>%1</h2>").arg(esc(t(TextId::ParGen_SetCommunicationSetting)));
+    html += kPiece + QStringLiteral("<h2>%1</h2>").arg(esc(t(TextId::ParGen_SetCommunicationSetting)));
     if (!in.hasParGen)
         html += QStringLiteral("<p>ParGen.xml: -</p>");
     const CommParams &p = in.params;
@@ -126,15 +140,15 @@ QString buildHtml(const ReportInput &in, const TextTable &texts, const std::func
         for (int r = 0; r < Rules_In_Use(rules); ++r)
             rows.append(QStringList{QString::number(r + 1)} + rules[std::size_t(r)].cells(list)
                         + QStringList{S7_Address_Text(rules[std::size_t(r)])});
-        html += QStringLiteral("<h2>%1</h2>").arg(esc(t(list == S7Rule::List::Read ? TextId::S7_S7commRead : TextId::S7_S7commWrite)));
-        html += tableOf(headings, rows);
+        html += kPiece + QStringLiteral("<h2>%1</h2>").arg(esc(t(list == S7Rule::List::Read ? TextId::S7_S7commRead : TextId::S7_S7commWrite)));
+        html += tableOf(headings, rows, "td", 14, "font-size:7pt");
     }
 
     // The map: picture and table per area.
-    html += QStringLiteral("<h2>%1</h2>").arg(esc(t(TextId::Map_PageCaption)));
+    html += kPiece + QStringLiteral("<h2>%1</h2>").arg(esc(t(TextId::Map_PageCaption)));
     const QList<QStringList> mapRows = Map_Table_Rows(map, in.read, in.write, texts);
     for (const MapArea area : {MapArea::In, MapArea::Out}) {
-        html += QStringLiteral("<h3>%1: %2 %3</h3>")
+        html += kPiece + QStringLiteral("<h3>%1: %2 %3</h3>")
                     .arg(Map_Area_Name(area), esc(t(area == MapArea::In ? TextId::ParGen_NumberByte : TextId::ParGen_NumberByteOut)))
                     .arg(map.byteCount(area));
         if (map.shownBytes(area) > 0)
@@ -150,7 +164,7 @@ QString buildHtml(const ReportInput &in, const TextTable &texts, const std::func
         html += QStringLiteral("<p><b>%1</b></p>").arg(esc(line));
 
     // The GSD's modules for these byte counts, beside the areas above.
-    html += QStringLiteral("<h2>GSD</h2>");
+    html += kPiece + QStringLiteral("<h2>GSD</h2>");
     try {
         const GsdGenerator::Counts counts{p.texts[CommParams::PROFINET_NB_OUT].toInt(), p.texts[CommParams::PROFINET_NB_IN].toInt()};
         const QByteArray gsd = GsdGenerator::Build_GSD_Text(counts);
@@ -167,7 +181,7 @@ QString buildHtml(const ReportInput &in, const TextTable &texts, const std::func
         html += QStringLiteral("<p>%1</p>").arg(esc(e.text()));
     }
 
-    html += QStringLiteral("<h2>bank1.bin, bank2.bin</h2>");
+    html += kPiece + QStringLiteral("<h2>bank1.bin, bank2.bin</h2>");
     if (!in.compileError.isEmpty()) {
         html += QStringLiteral("<p>%1</p>").arg(esc(in.compileError));
     } else {
@@ -186,8 +200,8 @@ QString buildHtml(const ReportInput &in, const TextTable &texts, const std::func
 ProfibusMapPicture::Style reportStyle()
 {
     ProfibusMapPicture::Style style;
-    style.cellWidth = 11;
-    style.cellHeight = 11;
+    style.cellWidth = 14;
+    style.cellHeight = 13;
     style.bytesPerLine = 8;
     style.labelWidth = 30;
     return style;
@@ -254,28 +268,33 @@ QString Report_Html(const ReportInput &input, const TextTable &texts)
 {
     const ProfibusMap map = ProfibusMap::build(input.read, input.write, input.limits);
     return buildHtml(input, texts, [&](MapArea area) {
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        ProfibusMapPicture(map, area, reportStyle()).image(pictureFont()).save(&buffer, "PNG");
-        return QStringLiteral("data:image/png;base64,") + QString::fromLatin1(png.toBase64());
-    });
+               QByteArray png;
+               QBuffer buffer(&png);
+               buffer.open(QIODevice::WriteOnly);
+               ProfibusMapPicture(map, area, reportStyle()).image(pictureFont()).save(&buffer, "PNG");
+               return QStringLiteral("data:image/png;base64,") + QString::fromLatin1(png.toBase64());
+           })
+        .remove(kPiece);
 }
 
 QByteArray Report_Pdf(const ReportInput &input, const TextTable &texts)
 {
     const ProfibusMap map = ProfibusMap::build(input.read, input.write, input.limits);
-    QTextDocument document;
-    // Without shaping there are no ligatures, so that the PDF's text reads back (and searches)
-    // as written: "fill" rather than a glyph for "fi".
-    QFont font = document.defaultFont();
-    font.setStyleStrategy(QFont::PreferNoShaping);
-    document.setDefaultFont(font);
+    QList<std::pair<QUrl, QImage>> images;
     for (const MapArea area : {MapArea::In, MapArea::Out}) {
-        document.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("map-%1.png").arg(Map_Area_Name(area))),
-                             ProfibusMapPicture(map, area, reportStyle()).image(pictureFont()));
+        images.append({QUrl(QStringLiteral("map-%1.png").arg(Map_Area_Name(area))),
+                       ProfibusMapPicture(map, area, reportStyle()).image(pictureFont())});
     }
-    document.setHtml(buildHtml(input, texts, [](MapArea area) { return QStringLiteral("map-%1.png").arg(Map_Area_Name(area)); }));
+    const QString html = buildHtml(input, texts, [](MapArea area) { return QStringLiteral("map-%1.png").arg(Map_Area_Name(area)); });
+    const qsizetype bodyStart = html.indexOf(QLatin1String("<body>")) + 6;
+    QStringList pieces = html.mid(bodyStart, html.lastIndexOf(QLatin1String("</body>")) - bodyStart).split(kPiece, Qt::SkipEmptyParts);
+    // A heading stays with what follows it.
+    for (qsizetype i = pieces.size() - 2; i >= 0; --i) {
+        if (pieces[i].startsWith(QLatin1String("<h")) && !pieces[i].contains(QLatin1String("<table"))) {
+            pieces[i] += pieces[i + 1];
+            pieces.removeAt(i + 1);
+        }
+    }
 
     QByteArray pdf;
     QBuffer buffer(&pdf);
@@ -286,7 +305,47 @@ QByteArray Report_Pdf(const ReportInput &input, const TextTable &texts)
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(12, 12, 12, 12),
                                      QPageLayout::Millimeter));
     writer.setResolution(150);
-    document.print(&writer);
+    const QRect page = writer.pageLayout().paintRectPixels(writer.resolution());
+    const int footer = writer.resolution() / 4;
+    const qreal pageHeight = page.height() - footer;
+
+    // Each piece is laid out on its own and placed on the page where it fits; one document for
+    // the whole report would be laid out anew for every page it draws.
+    QPainter painter(&writer);
+    int pageNumber = 1;
+    qreal y = 0;
+    const auto finishPage = [&] {
+        painter.drawText(QRect(0, page.height() - footer, page.width(), footer), Qt::AlignRight | Qt::AlignBottom,
+                         QString::number(pageNumber));
+    };
+    for (const QString &piece : pieces) {
+        QTextDocument document;
+        document.documentLayout()->setPaintDevice(&writer);
+        // Without shaping there are no ligatures, so that the PDF's text reads back (and
+        // searches) as written: "fill" rather than a glyph for "fi".
+        QFont font = document.defaultFont();
+        font.setStyleStrategy(QFont::PreferNoShaping);
+        document.setDefaultFont(font);
+        document.setDefaultStyleSheet(kCss);
+        for (const auto &[url, image] : images)
+            document.addResource(QTextDocument::ImageResource, url, image);
+        document.setHtml(piece);
+        document.setTextWidth(page.width());
+        const qreal height = document.size().height();
+        if (y > 0 && y + height > pageHeight) {
+            finishPage();
+            writer.newPage();
+            ++pageNumber;
+            y = 0;
+        }
+        painter.save();
+        painter.translate(0, y);
+        document.drawContents(&painter);
+        painter.restore();
+        y += height;
+    }
+    finishPage();
+    painter.end();
     buffer.close();
     return pdf;
 }
