@@ -69,14 +69,20 @@ QColor ProfibusMapPicture::bitColour(int bit) const
     return ruleColour(rule.list, rule.row);
 }
 
-void ProfibusMapPicture::paint(QPainter &painter, QPoint origin) const
+void ProfibusMapPicture::paint(QPainter &painter, QPoint origin, const QRect &visible) const
 {
     painter.save();
     painter.translate(origin);
     const int per = std::max(1, m_style.bytesPerLine);
     const int shown = m_map.shownBytes(m_area);
     const QPen grid(QColor(0x90, 0x90, 0x90));
-    for (int line = 0; line < lines(); ++line) {
+    int firstLine = 0;
+    int endLine = lines();
+    if (visible.isValid()) {
+        firstLine = std::max(0, visible.top() / m_style.cellHeight);
+        endLine = std::min(endLine, visible.bottom() / m_style.cellHeight + 1);
+    }
+    for (int line = firstLine; line < endLine; ++line) {
         painter.setPen(Qt::black);
         const QRect label(0, line * m_style.cellHeight, m_style.labelWidth - 4, m_style.cellHeight);
         painter.drawText(label, Qt::AlignRight | Qt::AlignVCenter, QString::number(line * per));

@@ -29,8 +29,9 @@ public:
     ProfibusMapPicture(const ProfibusMap &map, MapArea area, const Style &style);
 
     QSize size() const;
-    // Draws the picture with its top left corner at `origin`, in the painter's font.
-    void paint(QPainter &painter, QPoint origin) const;
+    // Draws the picture with its top left corner at `origin`, in the painter's font; with a
+    // `visible` rectangle (in picture coordinates) only the lines that meet it.
+    void paint(QPainter &painter, QPoint origin, const QRect &visible = QRect()) const;
     // The bit under a point of the picture (relative to its origin), or -1.
     int bitAt(QPoint point) const;
     QRect cellRect(int bit) const;

@@ -7,6 +7,7 @@
 
 #include <QHelpEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QToolTip>
 
@@ -108,7 +109,7 @@ QString ProfibusMapView::cellToolTip(MapArea area, int bit) const
     return lines.join(u'\n');
 }
 
-void ProfibusMapView::paintEvent(QPaintEvent *)
+void ProfibusMapView::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     painter.fillRect(rect(), palette().base());
@@ -124,7 +125,7 @@ void ProfibusMapView::paintEvent(QPaintEvent *)
         painter.setPen(palette().text().color());
         painter.drawText(QRect(o.x(), kMargin, picture(area).size().width(), m_titleHeight),
                          Qt::AlignLeft | Qt::AlignTop, title);
-        picture(area).paint(painter, o);
+        picture(area).paint(painter, o, event->rect().translated(-o));
     }
 }
 
