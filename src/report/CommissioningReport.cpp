@@ -152,7 +152,7 @@ QString buildHtml(const ReportInput &in, const TextTable &texts, const std::func
                     .arg(Map_Area_Name(area), esc(t(area == MapArea::In ? TextId::ParGen_NumberByte : TextId::ParGen_NumberByteOut)))
                     .arg(map.byteCount(area));
         if (map.shownBytes(area) > 0)
-            html += QStringLiteral("<p><img src=\"%1\"></p>").arg(esc(imageSource(area)));
+            html += kPiece + QStringLiteral("<p><img src=\"%1\"></p>").arg(esc(imageSource(area)));
         QList<QStringList> rows;
         for (const QStringList &row : mapRows) {
             if (row.first() == Map_Area_Name(area))
@@ -197,12 +197,13 @@ QString buildHtml(const ReportInput &in, const TextTable &texts, const std::func
     return html + QStringLiteral("</body></html>\n");
 }
 
-ProfibusMapPicture::Style reportStyle()
+// Eight bytes a line; up to twelve for large areas, so that the picture stays near a page.
+ProfibusMapPicture::Style reportStyle(const ProfibusMap &map, MapArea area)
 {
     ProfibusMapPicture::Style style;
+    style.bytesPerLine = std::clamp((map.shownBytes(area) + 63) / 64, 8, 12);
     style.cellWidth = 14;
     style.cellHeight = 13;
-    style.bytesPerLine = 8;
     style.labelWidth = 30;
     return style;
 }
@@ -271,7 +272,7 @@ QString Report_Html(const ReportInput &input, const TextTable &texts)
                QByteArray png;
                QBuffer buffer(&png);
                buffer.open(QIODevice::WriteOnly);
-               ProfibusMapPicture(map, area, reportStyle()).image(pictureFont()).save(&buffer, "PNG");
+               ProfibusMapPicture(map, area, reportStyle(map, area)).image(pictureFont()).save(&buffer, "PNG");
                return QStringLiteral("data:image/png;base64,") + QString::fromLatin1(png.toBase64());
            })
         .remove(kPiece);
@@ -283,14 +284,14 @@ QByteArray Report_Pdf(const ReportInput &input, const TextTable &texts)
     QList<std::pair<QUrl, QImage>> images;
     for (const MapArea area : {MapArea::In, MapArea::Out}) {
         images.append({QUrl(QStringLiteral("map-%1.png").arg(Map_Area_Name(area))),
-                       ProfibusMapPicture(map, area, reportStyle()).image(pictureFont())});
+                       ProfibusMapPicture(map, area, reportStyle(map, area)).image(pictureFont())});
     }
     const QString html = buildHtml(input, texts, [](MapArea area) { return QStringLiteral("map-%1.png").arg(Map_Area_Name(area)); });
     const qsizetype bodyStart = html.indexOf(QLatin1String("<body>")) + 6;
     QStringList pieces = html.mid(bodyStart, html.lastIndexOf(QLatin1String("</body>")) - bodyStart).split(kPiece, Qt::SkipEmptyParts);
     // A heading stays with what follows it.
     for (qsizetype i = pieces.size() - 2; i >= 0; --i) {
-        if (pieces[i].startsWith(QLatin1String("<h")) && !pieces[i].contains(QLatin1String("<table"))) {
+        if (pieces[i].endsWith(QLatin1String("</h2>")) || pieces[i].endsWith(QLatin1String("</h3>"))) {
             pieces[i] += pieces[i + 1];
             pieces.removeAt(i + 1);
         }
@@ -331,7 +332,9 @@ QByteArray Report_Pdf(const ReportInput &input, const TextTable &texts)
             document.addResource(QTextDocument::ImageResource, url, image);
         document.setHtml(piece);
         document.setTextWidth(page.width());
-        const qreal height = document.size().height();
+        // A piece taller than a page (the map of a 1500-byte area) is drawn smaller to fit.
+        const qreal scale = std::min<qreal>(1.0, pageHeight / document.size().height());
+        const qreal height = document.size().height() * scale;
         if (y > 0 && y + height > pageHeight) {
             finishPage();
             writer.newPage();
@@ -340,6 +343,7 @@ QByteArray Report_Pdf(const ReportInput &input, const TextTable &texts)
         }
         painter.save();
         painter.translate(0, y);
+        painter.scale(scale, scale);
         document.drawContents(&painter);
         painter.restore();
         y += height;
