@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
   xvfb xauth xdotool x11-utils wmctrl openbox imagemagick fonts-dejavu-core
-  dpkg-dev file
+  dpkg-dev file poppler-utils
   lintian desktop-file-utils appstream man-db
   tshark
 )

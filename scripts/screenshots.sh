@@ -9,7 +9,7 @@ out=$(realpath -m "${1:-docs}")
 mkdir -p "$out"
 scripts/deps.sh
 cmake --preset dev >/dev/null
-cmake --build --preset dev --target brivant brivant-cli >/dev/null
+cmake --build --preset dev --target brivant brivant-cli brivant-report >/dev/null
 program="$PWD/build/bin/brivant"
 cli="$PWD/build/bin/brivant-cli"
 
@@ -125,4 +125,16 @@ for step in "${steps[@]}"; do
   fi
   wm_close "$id" "$title"
 done
+# The access list's third page, the PROFIBUS map (its tab beside the two grids' tabs).
+click_main 165 218
+id=$(wait_window "^S7comm Access")
+xdotool mousemove --window "$id" 281 80 click 1
+xdotool mousemove --window "$id" 900 60
+sleep 1
+shoot "$id" s7access_map.png
+wm_close "$id" "^S7comm Access"
+# The map page of the sample project's commissioning report.
+"$cli" report "$project" "$work/report.pdf" >/dev/null || fail "no report"
+pdftoppm -r 80 -f 2 -l 2 -png -singlefile "$work/report.pdf" "$out/report_page" || fail "no report page"
+echo "$out/report_page.png"
 wm_close "$main" "^Norvalt - Configurator ZE52840"

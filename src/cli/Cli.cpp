@@ -23,6 +23,8 @@ QString Cli_Help_Text()
         "  validate PROJECT_DIR [--all]\n"
         "      Check ParGen.xml and S7_Protocol.xml as the windows do; exit 1 on a fault, 2 when\n"
         "      a file cannot be loaded. --all lists every faulty rule.\n"
+        "      --all also warns on stderr of read rules that fill the same bytes of the PROFIBUS\n"
+        "      in area and of rules that run past their area's byte count.\n"
         "  job --workspace DIR --project NAME --ip TEXT --option 0|1|2 [--no-read-back]\n"
         "      Write DIR/Ethernet_Update.xml as the update window does.\n"
         "  dump FILE\n"
@@ -42,6 +44,12 @@ QString Cli_Help_Text()
         "      Compare two project folders, S7_Protocol.xml, ParGen.xml or CSV files in any mix;\n"
         "      exit 0 when equal, 1 when different, 2 when a side cannot be read.\n"
         "      With --git and git's seven arguments it serves as a git diff driver.\n"
+        "  map PROJECT_DIR [--csv]\n"
+        "      Print which rule fills which bytes of the converter's PROFIBUS in and out areas,\n"
+        "      conflicts and rules past the byte count marked; --csv as a spreadsheet file.\n"
+        "  report PROJECT_DIR FILE.pdf|FILE.html\n"
+        "      Write the commissioning report: parameters, rule lists, PROFIBUS map, GSD modules\n"
+        "      and the images' sizes and checksums; the HTML file is self-contained.\n"
         "\n"
         "Options:\n"
         "  --help       Show this text.\n"
@@ -78,6 +86,8 @@ int runCommand(const QStringList &args, CliIo &io)
         {QStringLiteral("update"), &Cmd_Update},
         {QStringLiteral("plc-check"), &Cmd_PlcCheck},
         {QStringLiteral("diff"), &Cmd_Diff},
+        {QStringLiteral("map"), &Cmd_Map},
+        {QStringLiteral("report"), &Cmd_Report},
     };
     const auto it = commands.constFind(command);
     if (it == commands.constEnd()) {

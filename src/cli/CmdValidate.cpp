@@ -4,6 +4,7 @@
 #include "cli/Commands.h"
 #include "common/Errors.h"
 #include "commparams/CommParams.h"
+#include "s7access/ProfibusMap.h"
 #include "s7access/S7Protocol.h"
 #include "s7access/S7Validation.h"
 #include "texts/TextTable.h"
@@ -62,6 +63,16 @@ int Cmd_Validate(const QStringList &args, CliIo &io)
                        .arg(fault.row)
                        .arg(S7Rule::fieldName(fault.field), fault.message));
         faulty = true;
+    }
+    // Conflicts and clipped rules do not stop a save: warnings on stderr, the exit code unchanged.
+    const ProfibusMap map = ProfibusMap::build(read, write, limits);
+    for (const MapConflict &c : map.conflicts())
+        io.errln(QStringLiteral("Read\t%1\t%2").arg(c.rowA).arg(Map_Conflict_Warning(c, texts)));
+    for (const MapArea area : {MapArea::In, MapArea::Out}) {
+        for (const MapRule &r : map.rules(area)) {
+            if (r.clipped)
+                io.errln(QStringLiteral("%1\t%2\t%3").arg(List_Name(r.list)).arg(r.row).arg(Map_Clipped_Warning(map, r, texts)));
+        }
     }
     return faulty ? 1 : 0;
 }

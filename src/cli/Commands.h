@@ -17,6 +17,9 @@ int Cmd_ImportRules(const QStringList &args, CliIo &io);
 int Cmd_Update(const QStringList &args, CliIo &io);
 int Cmd_PlcCheck(const QStringList &args, CliIo &io);
 int Cmd_Diff(const QStringList &args, CliIo &io);
+int Cmd_Map(const QStringList &args, CliIo &io);
+// Runs the report program brivant-report beside the running program.
+int Cmd_Report(const QStringList &args, CliIo &io);
 
 // Exit code of a command line that cannot be understood.
 inline constexpr int kUsageExit = 2;

@@ -346,4 +346,15 @@ inline constexpr int Changes_Caption = 1372;  // "Changes"
 inline constexpr int Changes_Hint = 1373;  // "Show what OK saves compared with S7_Protocol.xml on disk"
 inline constexpr int Changes_None = 1374;  // "The lists are the same as S7_Protocol.xml on disk."
 
+inline constexpr int Map_PageCaption = 1345;  // "PROFIBUS map"
+inline constexpr int Map_ConflictWarning = 1346;  // "Warning: read rows %1 and %2 both fill bytes %3 to %4 of ..."
+inline constexpr int Map_ClippedWarning = 1347;  // "Warning: %1 row %2 runs past the %3 bytes of the %4 area ..."
+inline constexpr int Map_ConflictQuestion = 1348;  // "Read rows %1 and %2 fill the same bytes of the PROFIBUS  ..."
+inline constexpr int Map_Report = 1349;  // "Commissioning report"
+inline constexpr int Map_Conflict = 1350;  // "Conflict"
+inline constexpr int Map_Free = 1351;  // "Free"
+inline constexpr int Map_PastByteCount = 1352;  // "Past the byte count"
+inline constexpr int Map_SaveReport = 1353;  // "Save the commissioning report"
+inline constexpr int Map_ReportWritten = 1354;  // "Report written: "
+
 }  // namespace TextId

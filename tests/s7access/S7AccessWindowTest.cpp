@@ -36,6 +36,7 @@ protected:
             fileRead[std::size_t(i)] = Valid_Rule(i + 1, QStringLiteral("r%1").arg(i + 1));
             fileRead[std::size_t(i)].OnChange.clear();
             fileRead[std::size_t(i)].OnCMD.clear();
+            fileRead[std::size_t(i)].Position = QString::number(3 + 2 * i); // apart in the in area
         }
         fileWrite[0] = Valid_Rule(1, QStringLiteral("w1"));
         Save_S7_Protocol(s7File(), fileRead, fileWrite);

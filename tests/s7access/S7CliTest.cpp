@@ -6,6 +6,7 @@
 #include "support/CliRunner.h"
 #include "support/TempWorkspace.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -74,6 +75,77 @@ TEST_F(S7CliTest, ValidateReportsTheFirstFaultAsTheWindowShowsIt)
     EXPECT_EQ(r.out.split(u'\n').first(), "ParGen\tS7_Protocol_IP2\tError S7comm!! IP Address 2 must be between 0 and 255");
     EXPECT_EQ(r.out.split(u'\n')[1], "Read\t3\tRack\tError row 3!! [S7comm Read] Rack must be between 0 and 3");
     EXPECT_EQ(r.out.count(u'\n'), 2); // write positions now run to 243
+}
+
+TEST_F(S7CliTest, ValidateAllWarnsOfSharedInBytesAndClippedRulesOnStderr)
+{
+    // Read rows 1 and 2 are Words at bytes 5-6 and 6-7; row 3 a Real at the last of 244 bytes;
+    // write rules 1 to 4 all send to byte 5 of the out area, which is legitimate.
+    read[1].Position = QStringLiteral("6");
+    read[2].Position = QStringLiteral("243");
+    read[2].Data_Type = QStringLiteral("Real");
+    read[3].Enable = QStringLiteral("N");
+    save();
+    CliTextRun r = run("validate", {QStringLiteral("--all")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "Read\t1\tWarning: read rows 1 and 2 both fill bytes 6 to 6 of the in area\n"
+                     "Read\t3\tWarning: Read row 3 runs past the 244 bytes of the in area (to byte 246)\n");
+
+    // Warnings leave the exit code to the faults, and the first-fault form prints none.
+    write[0].Position = QStringLiteral("10");
+    save();
+    r = run("validate", {QStringLiteral("--all")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err.count(u'\n'), 2);
+    r = run("validate");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(S7CliTest, MapPrintsOneLinePerRuleWithConflictsAndClippingMarked)
+{
+    read[0].Data_Type = QStringLiteral("Bit");
+    read[0].Bit = QStringLiteral("3");
+    read[0].PLC_Bit = QStringLiteral("4");
+    read[0].Data_Identifier = QStringLiteral("OB");
+    read[0].PLC_Area = QStringLiteral("Inputs (I)");
+    read[0].PLC_Add = QStringLiteral("3");
+    read[1].Position = QStringLiteral("5");                 // a Word over row 1's bit
+    read[2].Position = QStringLiteral("243");
+    read[2].Data_Type = QStringLiteral("Real");            // past the 244 bytes
+    read[3].Enable = QStringLiteral("N");
+    read[2].Mnemonic = QStringLiteral("Flow, \"main\"");
+    save();
+    CliTextRun r = run("map");
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QStringList lines = r.out.split(u'\n');
+    ASSERT_EQ(lines.size(), 10) << r.out.toStdString(); // counts, header, 3 + 4 rules, final line end
+    EXPECT_EQ(lines[0], "in: 244 bytes (Number Byte In, read rules); out: 10 bytes (Number Byte Out, write rules)");
+    EXPECT_TRUE(lines[1].startsWith(u"Area  First byte  Last byte  Bits  List   Row  PLC address"));
+    EXPECT_EQ(lines[2].simplified(), "in 5 6 0-7 Read 2 192.168.1.2 DB10.DBW20 Word Tank level Conflict 1");
+    EXPECT_EQ(lines[3].simplified(), "in 5 5 3 Read 1 192.168.1.1 I3.4 Bit Tank level Conflict 2");
+    EXPECT_EQ(lines[4].simplified(), "in 243 246 0-7 Read 3 192.168.1.3 DB10.DBD20 Real Flow, \"main\" Past the byte count");
+    EXPECT_TRUE(lines[5].startsWith(u"out   5           6          0-7   Write  1"));
+
+    const CliRun csv = Run_Cli_Captured({QStringLiteral("map"), project, QStringLiteral("--csv")});
+    ASSERT_EQ(csv.exitCode, 0);
+    ASSERT_TRUE(csv.out.startsWith("\xEF\xBB\xBF"));
+    EXPECT_TRUE(csv.out.contains("\r\n"));
+    const QList<QStringList> rows = Parse_Delimited(QString::fromUtf8(csv.out.sliced(3)), u',');
+    ASSERT_EQ(rows.size(), 8);
+    EXPECT_EQ(rows[3], (QStringList{"in", "243", "246", "0-7", "Read", "3", "192.168.1.3", "DB10.DBD20", "Real",
+                                    "Flow, \"main\"", "Past the byte count"}));
+
+    EXPECT_EQ(run("map", {QStringLiteral("--svg")}).exitCode, 2);
+    QFile::remove(s7File);
+    QFile file(s7File);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<S7_Protocol>");
+    file.close();
+    r = run("map");
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.startsWith(u"brivant-cli map: "));
 }
 
 TEST_F(S7CliTest, ValidateWithoutProjectFilesUsesTheDefaults)

@@ -10,6 +10,7 @@
 #include "s7access/ui/PlcCheckButton.h"
 #include "s7access/ui/S7FaultCell.h"
 #include "s7access/ui/S7FindBar.h"
+#include "s7access/ui/ProfibusMapPage.h"
 #include "s7access/ui/S7GridView.h"
 #include "s7access/ui/S7RuleTableModel.h"
 #include "texts/TextId.h"
@@ -116,6 +117,12 @@ TFS7_Protocol_Set_Access::TFS7_Protocol_Set_Access(AppContext &context, QWidget 
     m_pages->addTab(m_readPage, QString());
     m_pages->addTab(m_writePage, QString());
     m_pages->setCornerWidget(new S7ChangesLink(m_context, *m_readModel, *m_writeModel, m_pages));
+    m_mapPage = new ProfibusMapPage(m_context, *m_readModel, *m_writeModel, m_pages);
+    m_pages->addTab(m_mapPage, QString());
+    connect(m_mapPage, &ProfibusMapPage::ruleClicked, this, [this](S7Rule::List list, int row) {
+        m_pages->setCurrentWidget(list == S7Rule::List::Read ? m_readPage : m_writePage);
+        (list == S7Rule::List::Read ? m_readView : m_writeView)->selectRow(row - 1);
+    });
 
     auto *buttons = new QFrame(this);
     buttons->setObjectName(QStringLiteral("P_Button"));
@@ -137,6 +144,11 @@ TFS7_Protocol_Set_Access::TFS7_Protocol_Set_Access(AppContext &context, QWidget 
     connect(m_insRow, &QPushButton::clicked, this, [this] { guarded([this] { Btn_InsRowClick(); }); });
     connect(m_copyRow, &QPushButton::clicked, this, [this] { guarded([this] { Btn_CopyRowClick(); }); });
     connect(m_pasteRow, &QPushButton::clicked, this, [this] { guarded([this] { Btn_PasteRowClick(); }); });
+    // The row buttons work on a grid; the map page has none.
+    connect(m_pages, &QTabWidget::currentChanged, this, [this] {
+        for (FlatButton *b : {m_delRow, m_insRow, m_copyRow, m_pasteRow})
+            b->setEnabled(m_pages->currentWidget() != m_mapPage);
+    });
 
     WindowStyle::Stack_Window(this, m_title, m_pages, buttons);
     new S7FindBar(m_context, *m_pages, *m_readView, *m_writeView, this);
@@ -173,6 +185,8 @@ void TFS7_Protocol_Set_Access::Set_Lang()
     m_plcCheck->Set_Lang();
     m_pages->setTabText(0, text(TextId::S7_S7commRead));
     m_pages->setTabText(1, text(TextId::S7_S7commWrite));
+    m_pages->setTabText(2, text(TextId::Map_PageCaption));
+    m_mapPage->Set_Lang();
 
     const auto apply = [&](S7GridView *view, S7RuleTableModel *model, std::span<const int> headings,
                            std::span<const int> hints) {
@@ -247,6 +261,7 @@ void TFS7_Protocol_Set_Access::FormShow()
     }
     m_readModel->setPositionLimit(m_limits.NByte_IN);
     m_writeModel->setPositionLimit(m_limits.NByte_OUT);
+    m_mapPage->setLimits(m_limits);
     fitColumns(*m_readView);
     fitColumns(*m_writeView);
 
@@ -304,6 +319,8 @@ void TFS7_Protocol_Set_Access::Btn_OKClick()
         return;
     }
     if (m_loadFailed && !messages.question(m_context.text(TextId::S7_SaveAfterLoadFailure)))
+        return;
+    if (!m_mapPage->confirmConflicts())
         return;
     Save_S7_Protocol(m_context.workspace.S7_Protocol_File, read, write);
     accept();

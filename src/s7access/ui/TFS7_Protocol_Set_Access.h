@@ -8,6 +8,7 @@
 struct AppContext;
 class FlatButton;
 class PlcCheckButton;
+class ProfibusMapPage;
 class QTabWidget;
 class S7GridView;
 class S7RuleTableModel;
@@ -54,6 +55,7 @@ private:
     QTabWidget *m_pages;
     QWidget *m_readPage;
     QWidget *m_writePage;
+    ProfibusMapPage *m_mapPage;
     S7RuleTableModel *m_readModel;
     S7RuleTableModel *m_writeModel;
     S7GridView *m_readView;

@@ -1,0 +1,106 @@
+#include "s7access/ui/ProfibusMapPage.h"
+
+#include "app/ui/AppContext.h"
+#include "common/Errors.h"
+#include "platform/MessageService.h"
+#include "platform/ui/FileDialogs.h"
+#include "report/CommissioningReport.h"
+#include "s7access/ui/ProfibusMapView.h"
+#include "s7access/ui/S7RuleTableModel.h"
+#include "texts/TextId.h"
+#include "widgets/FlatButton.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QScrollArea>
+#include <QStyle>
+#include <QVBoxLayout>
+
+ProfibusMapPage::ProfibusMapPage(AppContext &context, S7RuleTableModel &read, S7RuleTableModel &write, QWidget *parent)
+    : QWidget(parent), m_context(context), m_read(read), m_write(write)
+{
+    setObjectName(QStringLiteral("TS_PROFIBUS_Map"));
+    m_view = new ProfibusMapView(read, write, context.texts);
+    connect(m_view, &ProfibusMapView::ruleClicked, this, &ProfibusMapPage::ruleClicked);
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("SB_PROFIBUS_Map"));
+    scroll->setWidget(m_view);
+    scroll->setWidgetResizable(false);
+    scroll->setBackgroundRole(QPalette::Base);
+
+    auto *bar = new QHBoxLayout;
+    for (const QColor &colour : {QColor(Qt::white), ProfibusMapPicture::conflictColour(), ProfibusMapPicture::pastCountColour()}) {
+        auto *swatch = new QLabel(this);
+        swatch->setFixedSize(16, 16);
+        swatch->setStyleSheet(QStringLiteral("background:%1;border:1px solid #909090").arg(colour.name()));
+        auto *label = new QLabel(this);
+        bar->addWidget(swatch);
+        bar->addWidget(label);
+        bar->addSpacing(12);
+        m_legend.append(label);
+    }
+    bar->addStretch();
+    m_reportDone = new QLabel(this);
+    m_reportDone->setObjectName(QStringLiteral("L_Report"));
+    bar->addWidget(m_reportDone);
+    m_report = new FlatButton(QStyle::SP_FileDialogDetailedView, this);
+    m_report->setObjectName(QStringLiteral("Btn_Report"));
+    m_report->setAutoDefault(false);
+    bar->addWidget(m_report);
+    connect(m_report, &QPushButton::clicked, this, [this] {
+        try {
+            Btn_ReportClick();
+        } catch (const BrivantError &e) {
+            m_context.services.messages->generalError(e.text());
+        }
+    });
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addLayout(bar);
+    layout->addWidget(scroll, 1);
+    Set_Lang();
+}
+
+void ProfibusMapPage::Set_Lang()
+{
+    const int texts[] = {TextId::Map_Free, TextId::Map_Conflict, TextId::Map_PastByteCount};
+    for (qsizetype i = 0; i < m_legend.size(); ++i)
+        m_legend[i]->setText(m_context.text(texts[i]));
+    m_report->setText(m_context.text(TextId::Map_Report));
+    m_report->setToolTip(m_context.text(TextId::Map_SaveReport));
+    m_view->update();
+}
+
+void ProfibusMapPage::setLimits(const PositionLimits &limits)
+{
+    m_view->setLimits(limits);
+    m_reportDone->clear();
+}
+
+bool ProfibusMapPage::confirmConflicts()
+{
+    const std::vector<MapConflict> &conflicts = m_view->map().conflicts();
+    if (conflicts.empty())
+        return true;
+    const MapConflict &first = conflicts.front();
+    return m_context.services.messages->question(
+        m_context.text(TextId::Map_ConflictQuestion).arg(first.rowA).arg(first.rowB));
+}
+
+void ProfibusMapPage::Btn_ReportClick()
+{
+    const QString projectDir = m_context.workspace.Project_Dir;
+    QString file = m_context.services.files->getSaveFileName(
+        this, projectDir, QStringLiteral("PDF (*.pdf);;HTML (*.html)"));
+    if (file.isEmpty())
+        return;
+    const QString suffix = QFileInfo(file).suffix().toLower();
+    if (suffix != u"pdf" && suffix != u"html" && suffix != u"htm")
+        file += QStringLiteral(".pdf");
+    const ReportInput input = Load_Report_Input(projectDir, QDateTime::currentDateTime(), m_read.rules(), m_write.rules());
+    Write_Report(file, input, m_context.texts);
+    m_reportDone->setText(m_context.text(TextId::Map_ReportWritten) + QDir::toNativeSeparators(file));
+}

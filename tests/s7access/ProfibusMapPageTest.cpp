@@ -1,0 +1,160 @@
+#include "S7TestRules.h"
+#include "commparams/CommParams.h"
+#include "report/ProfibusMapPicture.h"
+#include "s7access/S7Protocol.h"
+#include "s7access/ui/ProfibusMapView.h"
+#include "s7access/ui/S7GridView.h"
+#include "s7access/ui/S7RuleTableModel.h"
+#include "s7access/ui/TFS7_Protocol_Set_Access.h"
+#include "support/TestContext.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+using F = S7Rule::Field;
+using L = S7Rule::List;
+using Kind = FakeMessageService::Kind;
+
+// The editor over read rules 1 to 3 (Words at bytes 0, 2 and 4 of a 16-byte in area) and one
+// write rule (a Bit at byte 1, bit 3 of the out area).
+class ProfibusMapPageTest : public ::testing::Test
+{
+protected:
+    ProfibusMapPageTest()
+    {
+        tc.openNewProject(QStringLiteral("P1"));
+        CommParams params = CommParams::windowDefaults();
+        params.texts[CommParams::PROFINET_NB_IN] = QStringLiteral("16");
+        params.texts[CommParams::PROFINET_NB_OUT] = QStringLiteral("8");
+        Write_ParGen(tc.context.workspace.ParGen_File, params);
+        for (int i = 0; i < 3; ++i) {
+            read[std::size_t(i)] = Valid_Rule(i + 1, QStringLiteral("r%1").arg(i + 1));
+            read[std::size_t(i)].Position = QString::number(2 * i);
+        }
+        write[0] = Valid_Rule(1, QStringLiteral("w1"));
+        write[0].Data_Type = QStringLiteral("Bit");
+        write[0].Position = QStringLiteral("1");
+        write[0].Bit = QStringLiteral("3");
+        Save_S7_Protocol(tc.context.workspace.S7_Protocol_File, read, write);
+        window.show();
+        pages()->setCurrentIndex(2);
+    }
+    ~ProfibusMapPageTest() override { window.hide(); }
+
+    QTabWidget *pages() { return window.findChild<QTabWidget *>(QStringLiteral("PageControl1")); }
+    ProfibusMapView &view() { return *window.findChild<ProfibusMapView *>(QStringLiteral("ProfibusMapView")); }
+    void clickCell(MapArea area, int bit)
+    {
+        QTest::mouseClick(&view(), Qt::LeftButton, {}, view().cellRect(area, bit).center());
+    }
+    void setCell(L list, int row, F field, const char *text)
+    {
+        S7RuleTableModel &m = list == L::Read ? window.readModel() : window.writeModel();
+        m.setData(m.index(row, m.columnOf(field)), QString::fromLatin1(text));
+    }
+    QByteArray fileBytes() const { return tc.workspace.read(QStringLiteral("PROJECTS/P1/S7_Protocol.xml")); }
+
+    TestContext tc;
+    S7RuleList read = Fresh_Rule_List();
+    S7RuleList write = Fresh_Rule_List();
+    TFS7_Protocol_Set_Access window{tc.context};
+};
+
+TEST_F(ProfibusMapPageTest, TheThirdPageShowsTheMapAndAClickSelectsTheRulesRow)
+{
+    EXPECT_EQ(pages()->tabText(2), "PROFIBUS map");
+    EXPECT_FALSE(window.findChild<QPushButton *>(QStringLiteral("Btn_DelRow"))->isEnabled());
+    EXPECT_EQ(view().cellColour(MapArea::In, 2 * 8 + 7), ProfibusMapPicture::ruleColour(L::Read, 2));
+    EXPECT_EQ(view().cellColour(MapArea::In, 6 * 8), Qt::white);
+    EXPECT_EQ(view().cellColour(MapArea::Out, 11), ProfibusMapPicture::ruleColour(L::Write, 1));
+    EXPECT_EQ(view().cellColour(MapArea::Out, 10), Qt::white);
+
+    clickCell(MapArea::In, 3 * 8 + 4); // second byte of read row 2
+    EXPECT_EQ(pages()->currentIndex(), 0);
+    auto *readGrid = window.findChild<S7GridView *>(QStringLiteral("ACG_S7_Read"));
+    EXPECT_TRUE(readGrid->selectionModel()->isRowSelected(1, {}));
+    EXPECT_TRUE(window.findChild<QPushButton *>(QStringLiteral("Btn_DelRow"))->isEnabled());
+
+    pages()->setCurrentIndex(2);
+    clickCell(MapArea::Out, 11);
+    EXPECT_EQ(pages()->currentIndex(), 1);
+    EXPECT_TRUE(window.findChild<S7GridView *>(QStringLiteral("ACG_S7_Write"))->selectionModel()->isRowSelected(0, {}));
+
+    // A free cell leaves the page as it is.
+    pages()->setCurrentIndex(2);
+    clickCell(MapArea::In, 6 * 8);
+    EXPECT_EQ(pages()->currentIndex(), 2);
+
+    EXPECT_EQ(view().cellToolTip(MapArea::In, 16),
+              "S7comm Read, N 2: 192.168.1.2, DB10.DBW20 (Flags (M) (Merker) 20), Word, r2");
+    EXPECT_EQ(view().cellToolTip(MapArea::In, 6 * 8), "");
+}
+
+TEST_F(ProfibusMapPageTest, EditsUndoAndPasteRecolourAtOnce)
+{
+    // Row 3 moved onto row 2's second byte: the shared byte turns red, row 2's first stays.
+    setCell(L::Read, 2, F::Position, "3");
+    EXPECT_EQ(view().cellColour(MapArea::In, 3 * 8), ProfibusMapPicture::conflictColour());
+    EXPECT_EQ(view().cellColour(MapArea::In, 2 * 8), ProfibusMapPicture::ruleColour(L::Read, 2));
+    EXPECT_TRUE(view().cellToolTip(MapArea::In, 3 * 8).startsWith(u"Conflict\nS7comm Read, N 2: "));
+
+    window.readModel().undoStack().undo();
+    EXPECT_EQ(view().cellColour(MapArea::In, 3 * 8), ProfibusMapPicture::ruleColour(L::Read, 2));
+
+    // A pasted row, then a Real at the last byte: its bytes past the count are grey.
+    S7Rule real = read[0];
+    real.Data_Type = QStringLiteral("Real");
+    real.Position = QStringLiteral("15");
+    window.readModel().setRowCells(3, real.cells(L::Read));
+    EXPECT_EQ(view().cellColour(MapArea::In, 15 * 8), ProfibusMapPicture::ruleColour(L::Read, 4));
+    EXPECT_EQ(view().cellColour(MapArea::In, 16 * 8), ProfibusMapPicture::pastCountColour());
+    EXPECT_EQ(view().map().shownBytes(MapArea::In), 19);
+
+    // Disabling a rule frees its cells.
+    setCell(L::Read, 0, F::Enable, "N");
+    EXPECT_EQ(view().cellColour(MapArea::In, 0), Qt::white);
+}
+
+TEST_F(ProfibusMapPageTest, OkAsksBeforeSavingConflictsNamingTheFirst)
+{
+    const QByteArray before = fileBytes();
+    setCell(L::Read, 1, F::Position, "1");
+    setCell(L::Read, 2, F::Position, "0");
+    tc.messages.answerNextQuestion(false);
+    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("Btn_OK")), Qt::LeftButton);
+    EXPECT_EQ(tc.messages.takeOne(Kind::Question),
+              "Read rows 1 and 2 fill the same bytes of the PROFIBUS in area, so the device writes both values to "
+              "the same place. Do you want to save anyway?");
+    EXPECT_EQ(fileBytes(), before);
+    EXPECT_TRUE(window.isVisible());
+
+    tc.messages.answerNextQuestion(true);
+    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("Btn_OK")), Qt::LeftButton);
+    tc.messages.takeOne(Kind::Question);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_NE(fileBytes(), before);
+}
+
+TEST_F(ProfibusMapPageTest, TheReportButtonWritesTheReportOfTheRulesShown)
+{
+    setCell(L::Read, 0, F::Mnemonic, "edited, not saved");
+    const QString file = tc.workspace.file(QStringLiteral("report"));
+    tc.files.answer(file);
+    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("Btn_Report")), Qt::LeftButton);
+    ASSERT_EQ(tc.files.requests.size(), 1);
+    EXPECT_EQ(tc.files.requests[0].folder, tc.context.workspace.Project_Dir);
+    const QByteArray pdf = tc.workspace.read(QStringLiteral("report.pdf"));
+    EXPECT_TRUE(pdf.startsWith("%PDF-"));
+    EXPECT_TRUE(window.findChild<QLabel *>(QStringLiteral("L_Report"))->text().startsWith(u"Report written: "));
+
+    tc.files.answer(QString()); // Cancel
+    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("Btn_Report")), Qt::LeftButton);
+    EXPECT_EQ(tc.files.requests.size(), 2);
+}
+
+} // namespace
