@@ -1,12 +1,15 @@
 #include "app/ConfigWorkspace.h"
 #include "cli/CliArgs.h"
 #include "cli/CliIo.h"
+#include "cli/CliRuleWarnings.h"
 #include "cli/Commands.h"
 #include "common/Errors.h"
 #include "commparams/CommParams.h"
 #include "s7access/S7Protocol.h"
 #include "s7access/S7Validation.h"
 #include "texts/TextTable.h"
+
+#include <QDir>
 
 // Checks a project as the two windows do on OK. Both files are loaded first, so that a file
 // that cannot be read (exit 2) is reported before any fault (exit 1).
@@ -35,6 +38,7 @@ int Cmd_Validate(const QStringList &args, CliIo &io)
     }
     if (const auto loadError = Load_S7_Protocol(s7File, read, write))
         return command.fail(*loadError, 2);
+    Warn_Rules_After_End(io, QDir::toNativeSeparators(s7File), read, write);
 
     TextTable texts;
     texts.Load_Default_Texts();

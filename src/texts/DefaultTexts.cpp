@@ -329,6 +329,10 @@ std::span<const Entry> entries()
         {1326, "The last row (512) holds a rule: delete it or move it before inserting a row."},
         {1327, "S7_Protocol.xml could not be read completely. Saving replaces it with the rules shown. Do you want to save?"},
         {1328, "holds a control character that cannot be saved in the file. Remove it and confirm again."},
+        {1329, "Rules follow an empty row. The list ends at its first row without PLC Address, so they would not be saved. Do you want to close the gaps (the rules move up, in order) and save?"},
+        {1330, "first empty row "},
+        {1331, ", rules below it: "},
+        {1332, "There are unsaved changes. Do you want to discard them?"},
     };
     return kEntries;
 }

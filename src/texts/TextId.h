@@ -325,5 +325,9 @@ inline constexpr int S7_DeleteRowQuestion = 1325;  // "Do you want to delete the
 inline constexpr int S7_InsertRowLastRowUsed = 1326;  // "The last row (512) holds a rule: delete it or move it ..."
 inline constexpr int S7_SaveAfterLoadFailure = 1327;  // "S7_Protocol.xml could not be read completely. Saving ..."
 inline constexpr int S7_CellCannotBeSaved = 1328;  // "holds a control character that cannot be saved in the file..."
+inline constexpr int S7_CloseGapsQuestion = 1329;  // "Rules follow an empty row ... close the gaps ... and save?"
+inline constexpr int S7_FirstEmptyRow = 1330;  // "first empty row " (the row number follows)
+inline constexpr int S7_RulesBelowIt = 1331;  // ", rules below it: " (their number follows)
+inline constexpr int Common_DiscardChanges = 1332;  // "There are unsaved changes. Do you want to discard them?"
 
 }  // namespace TextId

@@ -18,6 +18,8 @@
 #include <QTabWidget>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <functional>
+#include <optional>
 
 namespace {
 
@@ -241,13 +243,141 @@ TEST_F(S7AccessWindowTest, OkValidatesThenSaves)
     fileRead[2].Mnemonic = QStringLiteral("a");
     EXPECT_EQ(fileBytes(), Serialize_S7_Protocol(fileRead, fileWrite));
 
-    // Cancel writes nothing.
+    // Cancel writes nothing (after the discard question).
     tc.modal.expect([&](QDialog &) {
         model(L::Read).setData(model(L::Read).index(0, 0), QStringLiteral("N"));
+        tc.messages.answerNextQuestion(true);
         click("Btn_Cancel");
+        tc.messages.takeOne(Kind::Question);
     });
     EXPECT_EQ(tc.context.services.modal->run(window), QDialog::Rejected);
     EXPECT_EQ(fileBytes(), Serialize_S7_Protocol(fileRead, fileWrite));
+}
+
+// OK never drops a rule below an unused row without asking: Yes closes the gaps and saves
+// every rule in order, No saves nothing and selects the first empty row.
+TEST_F(S7AccessWindowTest, OkAsksToCloseGapsBeforeSaving)
+{
+    const QString question = tc.context.text(TextId::S7_CloseGapsQuestion);
+    S7Rule badAfterGap = Valid_Rule(9, QStringLiteral("w3"));
+    badAfterGap.PollTime = QStringLiteral("x");
+    const struct
+    {
+        const char *name;
+        std::function<void()> edit;
+        QString asked;
+        bool answer;
+        L selectedList;
+        int selectedRow; // 0-based; -1 when the window closed
+        QString error;   // the validation message after the gaps closed
+    } cases[] = {
+        {"insert row, then Yes",
+         [&] {
+             setCurrent(L::Read, 1);
+             click("Btn_InsRow");
+         },
+         question + "\nS7comm Read: first empty row 2, rules below it: 2", true, L::Read, -1, {}},
+        {"insert row, then No",
+         [&] {
+             setCurrent(L::Read, 1);
+             click("Btn_InsRow");
+         },
+         question + "\nS7comm Read: first empty row 2, rules below it: 2", false, L::Read, 1, {}},
+        {"both lists, No selects in the read list",
+         [&] {
+             setCurrent(L::Read, 0);
+             click("Btn_InsRow");
+             model(L::Write).setRowCells(3, Valid_Rule(4, QStringLiteral("w2")).cells(L::Write));
+         },
+         question + "\nS7comm Read: first empty row 1, rules below it: 3\nS7comm Write: first empty row 2, rules below it: 1",
+         false, L::Read, 0, {}},
+        {"a faulty rule after the gap is checked once it moved up",
+         [&] { model(L::Write).setRowCells(5, badAfterGap.cells(L::Write)); },
+         question + "\nS7comm Write: first empty row 2, rules below it: 1", true, L::Write, 1,
+         "Error row 2!! [S7comm Write] Poll Time must be between 0 and 100000000"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        Save_S7_Protocol(s7File(), fileRead, fileWrite);
+        const QByteArray before = fileBytes();
+        reopen();
+        c.edit();
+        tc.messages.answerNextQuestion(c.answer);
+        click("Btn_OK");
+        QList<FakeMessageService::Message> shown{{Kind::Question, c.asked}};
+        if (!c.error.isEmpty())
+            shown.append({Kind::Error, c.error});
+        EXPECT_EQ(tc.messages.take(), shown);
+        if (c.selectedRow < 0) {
+            EXPECT_FALSE(window.isVisible());
+            S7RuleList read = Fresh_Rule_List();
+            S7RuleList write = Fresh_Rule_List();
+            ASSERT_FALSE(Load_S7_Protocol(s7File(), read, write));
+            EXPECT_EQ(Rules_In_Use(read), 3);
+            for (int i = 0; i < 3; ++i)
+                EXPECT_EQ(read[std::size_t(i)].Mnemonic, QStringLiteral("r%1").arg(i + 1));
+            continue;
+        }
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_EQ(fileBytes(), before);
+        if (c.error.isEmpty()) {
+            EXPECT_EQ(child<QTabWidget>("PageControl1")->currentIndex(), c.selectedList == L::Read ? 0 : 1);
+            EXPECT_EQ(grid(c.selectedList).currentRow(), c.selectedRow);
+            EXPECT_TRUE(grid(c.selectedList).selectionModel()->isRowSelected(c.selectedRow));
+        } else {
+            EXPECT_EQ(cell(L::Write, 1, F::Mnemonic), "w3"); // moved up, kept on the fault
+        }
+    }
+}
+
+// Only Cancel and the close box end the editor; both ask when edits would be lost, and
+// undoing back to the loaded lists counts as no edit. Escape never closes it.
+TEST_F(S7AccessWindowTest, ClosingAsksBeforeDiscardingEdits)
+{
+    enum class How { Cancel, CloseBox, Escape };
+    const struct
+    {
+        const char *name;
+        How how;
+        bool edit, undo;
+        std::optional<bool> answer; // the discard question, when asked
+        bool closes;
+    } cases[] = {
+        {"cancel unchanged", How::Cancel, false, false, {}, true},
+        {"cancel edited, keep editing", How::Cancel, true, false, false, false},
+        {"cancel edited, discard", How::Cancel, true, false, true, true},
+        {"cancel after undo", How::Cancel, true, true, {}, true},
+        {"close box edited, keep editing", How::CloseBox, true, false, false, false},
+        {"close box edited, discard", How::CloseBox, true, false, true, true},
+        {"close box unchanged", How::CloseBox, false, false, {}, true},
+        {"escape edited", How::Escape, true, false, {}, false},
+        {"escape unchanged", How::Escape, false, false, {}, false},
+    };
+    const QByteArray before = fileBytes();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        reopen();
+        S7RuleTableModel &m = model(L::Read);
+        if (c.edit)
+            m.setData(m.index(0, m.columnOf(F::Mnemonic)), QStringLiteral("edited"));
+        if (c.undo)
+            m.undoStack().undo();
+        if (c.answer)
+            tc.messages.answerNextQuestion(*c.answer);
+        switch (c.how) {
+        case How::Cancel: click("Btn_Cancel"); break;
+        case How::CloseBox: window.close(); break;
+        case How::Escape: QTest::keyClick(&grid(L::Read), Qt::Key_Escape); break;
+        }
+        if (c.answer) {
+            EXPECT_EQ(tc.messages.takeOne(Kind::Question), tc.context.text(TextId::Common_DiscardChanges));
+        }
+        EXPECT_EQ(window.isVisible(), !c.closes);
+        if (!c.closes && c.edit) {
+            EXPECT_EQ(cell(L::Read, 0, F::Mnemonic), "edited");
+        }
+        EXPECT_EQ(fileBytes(), before);
+    }
 }
 
 TEST_F(S7AccessWindowTest, InsertAndDeleteAtTheEnds)
@@ -343,7 +473,9 @@ TEST_F(S7AccessWindowTest, RowClipboard)
 
     // Copy, Cancel, open again: the clipboard holds the row but may not be pasted.
     click("Btn_CopyRow");
+    tc.messages.answerNextQuestion(true); // the pastes above are discarded
     click("Btn_Cancel");
+    tc.messages.takeOne(Kind::Question);
     open();
     setCurrent(L::Read, 7);
     click("Btn_PasteRow");

@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QUndoCommand>
+#include <algorithm>
 
 namespace {
 
@@ -163,6 +164,14 @@ void S7RuleTableModel::insertRow(int row)
     after.push_back(S7Rule());
     after.insert(after.end(), m_rules.begin() + row, m_rules.end() - 1);
     change(row, std::move(after), tr("Insert row"));
+}
+
+void S7RuleTableModel::closeGaps()
+{
+    std::vector<S7Rule> after = m_rules;
+    std::stable_partition(after.begin(), after.end(), [](const S7Rule &rule) { return rule.inUse(); });
+    if (after != m_rules)
+        change(0, std::move(after), tr("Close gaps"));
 }
 
 QStringList S7RuleTableModel::rowCells(int row) const

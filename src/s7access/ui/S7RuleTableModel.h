@@ -47,6 +47,9 @@ public:
     // Moves `row` and the rows below down one place, dropping the last, and puts a fresh rule
     // at `row`.
     void insertRow(int row);
+    // Moves every rule in use (PLC address set) up, in order, above the unused rows, which
+    // keep their order below them. One undo step; nothing happens when there is no gap.
+    void closeGaps();
     QStringList rowCells(int row) const;
     void setRowCells(int row, const QStringList &cells);
     // A row is used when a cell outside the check-box columns holds more than blanks.

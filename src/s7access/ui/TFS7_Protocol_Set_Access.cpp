@@ -4,6 +4,7 @@
 #include "app/ui/AppContext.h"
 #include "platform/MessageService.h"
 #include "s7access/DelimitedText.h"
+#include "s7access/S7ListEnd.h"
 #include "s7access/ui/CheckBoxDelegate.h"
 #include "s7access/ui/ChoiceDelegate.h"
 #include "s7access/ui/S7GridView.h"
@@ -16,7 +17,9 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QCloseEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QShowEvent>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -125,7 +128,7 @@ TFS7_Protocol_Set_Access::TFS7_Protocol_Set_Access(AppContext &context, QWidget 
         buttonLayout->addWidget(b);
     buttonLayout->addStretch();
     connect(m_ok, &QPushButton::clicked, this, [this] { guarded([this] { Btn_OKClick(); }); });
-    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_cancel, &QPushButton::clicked, this, [this] { guarded([this] { Btn_CancelClick(); }); });
     connect(m_delRow, &QPushButton::clicked, this, [this] { guarded([this] { Btn_DelRowClick(); }); });
     connect(m_insRow, &QPushButton::clicked, this, [this] { guarded([this] { Btn_InsRowClick(); }); });
     connect(m_copyRow, &QPushButton::clicked, this, [this] { guarded([this] { Btn_CopyRowClick(); }); });
@@ -280,22 +283,120 @@ void TFS7_Protocol_Set_Access::Btn_OKClick()
 {
     m_readView->commitOpenEditor();
     m_writeView->commitOpenEditor();
+    if (!askToCloseGaps())
+        return;
+    if (!validateLists())
+        return;
+    if (!saveLists())
+        return;
+    accept();
+}
+
+bool TFS7_Protocol_Set_Access::askToCloseGaps()
+{
+    // A list ends at its first row without PLC address: rules below it would be neither
+    // checked nor saved, so they move up (with the user's consent) before anything else.
+    struct ListGap
+    {
+        S7RuleTableModel *model;
+        S7GridView *view;
+        QWidget *page;
+        int name;
+        std::optional<RulesAfterEnd> gap;
+    };
+    const ListGap lists[] = {
+        {m_readModel, m_readView, m_readPage, TextId::S7_S7commRead, Find_Rules_After_End(m_readModel->rules())},
+        {m_writeModel, m_writeView, m_writePage, TextId::S7_S7commWrite, Find_Rules_After_End(m_writeModel->rules())},
+    };
+    QString question = m_context.text(TextId::S7_CloseGapsQuestion);
+    const ListGap *first = nullptr;
+    for (const auto &l : lists) {
+        if (!l.gap)
+            continue;
+        if (!first)
+            first = &l;
+        question += QStringLiteral("\n%1: %2%3%4%5")
+                        .arg(m_context.text(l.name), m_context.text(TextId::S7_FirstEmptyRow))
+                        .arg(l.gap->firstUnusedRow)
+                        .arg(m_context.text(TextId::S7_RulesBelowIt))
+                        .arg(l.gap->ignoredRules);
+    }
+    if (!first)
+        return true;
+    if (!m_context.services.messages->question(question)) {
+        m_pages->setCurrentWidget(first->page);
+        first->view->selectRow(first->gap->firstUnusedRow - 1);
+        first->view->setFocus();
+        return false;
+    }
+    for (const auto &l : lists) {
+        if (l.gap)
+            l.model->closeGaps();
+    }
+    return true;
+}
+
+bool TFS7_Protocol_Set_Access::validateLists()
+{
     MessageService &messages = *m_context.services.messages;
     const S7RuleList &read = m_readModel->rules();
     const S7RuleList &write = m_writeModel->rules();
     if (const auto fault = Controllo_dati(read, write, m_limits, m_context.texts, array_ip_Port)) {
         messages.error(fault->message);
-        return;
+        return false;
     }
     if (const auto bad = First_Unwritable_Cell(read, write)) {
         messages.error(cellName(bad->list, bad->row, bad->field) + QStringLiteral(": ")
                        + m_context.text(TextId::S7_CellCannotBeSaved));
+        return false;
+    }
+    return true;
+}
+
+bool TFS7_Protocol_Set_Access::saveLists()
+{
+    if (m_loadFailed && !m_context.services.messages->question(m_context.text(TextId::S7_SaveAfterLoadFailure)))
+        return false;
+    Save_S7_Protocol(m_context.workspace.S7_Protocol_File, m_readModel->rules(), m_writeModel->rules());
+    return true;
+}
+
+bool TFS7_Protocol_Set_Access::hasUnsavedChanges() const
+{
+    return !m_readModel->undoStack().isClean() || !m_writeModel->undoStack().isClean();
+}
+
+bool TFS7_Protocol_Set_Access::confirmDiscard()
+{
+    m_readView->commitOpenEditor();
+    m_writeView->commitOpenEditor();
+    return !hasUnsavedChanges() || m_context.services.messages->question(m_context.text(TextId::Common_DiscardChanges));
+}
+
+void TFS7_Protocol_Set_Access::Btn_CancelClick()
+{
+    if (confirmDiscard())
+        reject();
+}
+
+void TFS7_Protocol_Set_Access::keyPressEvent(QKeyEvent *event)
+{
+    // Escape ends a cell edit in the grid; here, after it, it must not end the window and
+    // throw the edits away. Only OK, Cancel and the close box close the editor.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
         return;
     }
-    if (m_loadFailed && !messages.question(m_context.text(TextId::S7_SaveAfterLoadFailure)))
+    QDialog::keyPressEvent(event);
+}
+
+void TFS7_Protocol_Set_Access::closeEvent(QCloseEvent *event)
+{
+    if (isVisible() && !confirmDiscard()) {
+        event->ignore();
         return;
-    Save_S7_Protocol(m_context.workspace.S7_Protocol_File, read, write);
-    accept();
+    }
+    QDialog::closeEvent(event);
 }
 
 void TFS7_Protocol_Set_Access::Btn_DelRowClick()
