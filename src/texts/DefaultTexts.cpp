@@ -333,6 +333,12 @@ std::span<const Entry> entries()
         {1330, "first empty row "},
         {1331, ", rules below it: "},
         {1332, "There are unsaved changes. Do you want to discard them?"},
+        {1333, "The update program ended successfully."},
+        {1334, "The update failed: the update program ended with exit code "},
+        {1335, "The update failed: the update program crashed."},
+        {1336, "The update failed: the update program could not be started: "},
+        {1337, "Its report is in "},
+        {1338, "The update program is still running after 150 seconds. It goes on by itself: check its window or its report for the result."},
     };
     return kEntries;
 }

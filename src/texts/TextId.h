@@ -329,5 +329,11 @@ inline constexpr int S7_CloseGapsQuestion = 1329;  // "Rules follow an empty row
 inline constexpr int S7_FirstEmptyRow = 1330;  // "first empty row " (the row number follows)
 inline constexpr int S7_RulesBelowIt = 1331;  // ", rules below it: " (their number follows)
 inline constexpr int Common_DiscardChanges = 1332;  // "There are unsaved changes. Do you want to discard them?"
+inline constexpr int Update_Succeeded = 1333;  // "The update program ended successfully."
+inline constexpr int Update_FailedExitCode = 1334;  // "The update failed: ... exit code " (the code follows)
+inline constexpr int Update_Crashed = 1335;  // "The update failed: the update program crashed."
+inline constexpr int Update_NotStarted = 1336;  // "The update failed: ... could not be started: " (the reason follows)
+inline constexpr int Update_SeeLog = 1337;  // "Its report is in " (the log file's path follows)
+inline constexpr int Update_StillRunning = 1338;  // "The update program is still running after 150 seconds. ..."
 
 }  // namespace TextId

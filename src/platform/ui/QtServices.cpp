@@ -25,6 +25,11 @@ void QtMessageService::warning(const QString &text)
     QMessageBox::warning(activeParent(), QStringLiteral("Warning"), text, QMessageBox::Ok);
 }
 
+void QtMessageService::information(const QString &text)
+{
+    QMessageBox::information(activeParent(), QStringLiteral("Information"), text, QMessageBox::Ok);
+}
+
 bool QtMessageService::question(const QString &text)
 {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text,
