@@ -5,6 +5,7 @@
 #include "cli/Commands.h"
 #include "common/Errors.h"
 #include "commparams/CommParams.h"
+#include "image/OffListTexts.h"
 #include "s7access/S7Protocol.h"
 #include "s7access/S7Validation.h"
 #include "texts/TextTable.h"
@@ -57,6 +58,15 @@ int Cmd_Validate(const QStringList &args, CliIo &io)
             return 1;
         }
         return 0;
+    }
+    // Texts outside the editor's lists pass validation but reach the device as another code.
+    for (const OffListText &off : Off_List_Texts(read, write)) {
+        io.errln(QStringLiteral("warning: %1 row %2: %3 \"%4\" is not in the list; the device gets code %5 (%6)")
+                     .arg(List_Name(off.list))
+                     .arg(off.row)
+                     .arg(S7Rule::fieldName(off.field), off.text)
+                     .arg(off.code)
+                     .arg(off.codeText));
     }
     for (const S7Fault &fault : Controllo_dati_All(read, write, limits, texts)) {
         io.println(QStringLiteral("%1\t%2\t%3").arg(List_Name(fault.list)).arg(fault.row).arg(fault.message));

@@ -339,6 +339,7 @@ std::span<const Entry> entries()
         {1336, "The update failed: the update program could not be started: "},
         {1337, "Its report is in "},
         {1338, "The update program is still running after 150 seconds. It goes on by itself: check its window or its report for the result."},
+        {1339, " cell(s) not pasted: a drop-down column takes only the texts of its list. First refused: "},
     };
     return kEntries;
 }

@@ -616,17 +616,52 @@ TEST_F(S7AccessWindowTest, CellRangesThroughTheClipboard)
     EXPECT_EQ(cell(L::Write, 511, F::SwapWord), "Y");
     EXPECT_EQ(cell(L::Write, 511, F::Mnemonic), "no");
 
-    // Overwriting a used row asks first.
+    // Overwriting a used row asks nothing: one undo takes the paste back.
     QGuiApplication::clipboard()->setText(QStringLiteral("S7300\n"));
     writeView.setCurrentIndex(w.index(0, w.columnOf(F::PLC_Type)));
-    tc.messages.answerNextQuestion(false);
     QTest::keyClick(&writeView, Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(tc.messages.takeOne(Kind::Question), "Row Already used. Do you want to overwrite the values?");
-    EXPECT_EQ(cell(L::Write, 0, F::PLC_Type), "S71200");
-    tc.messages.answerNextQuestion(true);
-    QTest::keyClick(&writeView, Qt::Key_V, Qt::ControlModifier);
-    tc.messages.takeOne(Kind::Question);
     EXPECT_EQ(cell(L::Write, 0, F::PLC_Type), "S7300");
+    QTest::keyClick(&writeView, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(cell(L::Write, 0, F::PLC_Type), "S71200");
+}
+
+// A coded drop-down column takes only its list texts from a paste; refused cells keep their
+// value, the rest lands, one message counts them. Texts from a file stay and are marked.
+TEST_F(S7AccessWindowTest, PasteIntoDropDownColumnsTakesOnlyListedTexts)
+{
+    open();
+    S7RuleTableModel &r = model(L::Read);
+    S7GridView &view = grid(L::Read);
+    // From PLC Type on: PLC_Type, Rack, Slot, Data_Type, Data_Identifier, DB_Number, PLC_Area.
+    QGuiApplication::clipboard()->setText(QStringLiteral("102\t0\t2\t word \tdb\t5\tinputs (i)\n"
+                                                         " s7300 \t1\t3\tfoo\t\t6\tOutput (Q)\n"));
+    view.setCurrentIndex(r.index(0, r.columnOf(F::PLC_Type)));
+    QTest::keyClick(&view, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(tc.messages.takeOne(Kind::Error),
+              "2" + tc.context.text(TextId::S7_CellsNotPasted) + "Error row 1 (S7comm Read, PLC Type): \"102\"");
+    const struct
+    {
+        int row;
+        F field;
+        const char *text;
+    } cells[] = {
+        {0, F::PLC_Type, "S71200"}, {0, F::Slot, "2"}, {0, F::Data_Type, "Word"}, {0, F::Data_Identifier, "DB"},
+        {0, F::PLC_Area, "Inputs (I)"}, {1, F::PLC_Type, "S7300"}, {1, F::Data_Type, "Word"},
+        {1, F::Data_Identifier, ""}, {1, F::PLC_Area, "Output (Q)"},
+    };
+    for (const auto &c : cells)
+        EXPECT_EQ(cell(L::Read, c.row, c.field), c.text) << c.row << " " << int(c.field);
+    EXPECT_EQ(r.undoStack().count(), 1);
+
+    // From a file an unlisted text stays as it is, marked in the grid.
+    fileRead[1].PLC_Type = QStringLiteral("102");
+    Save_S7_Protocol(s7File(), fileRead, fileWrite);
+    reopen();
+    EXPECT_EQ(cell(L::Read, 1, F::PLC_Type), "102");
+    const QModelIndex off = r.index(1, r.columnOf(F::PLC_Type));
+    EXPECT_TRUE(r.isOffList(1, off.column()));
+    EXPECT_NE(r.data(off, Qt::BackgroundRole), r.data(r.index(0, off.column()), Qt::BackgroundRole));
+    EXPECT_FALSE(r.isOffList(0, off.column()));
 }
 
 TEST_F(S7AccessWindowTest, UndoAndRedo)

@@ -124,6 +124,26 @@ TEST_F(S7CliTest, RulesAfterTheFirstUnusedRowAreWarnedAbout)
     EXPECT_EQ(ws.read(QStringLiteral("PROJECTS/P1/S7_Protocol.xml")), before);
 }
 
+// A coded field outside the editor's list passes validation but reaches the device as the
+// list's first code: validate --all says which code, and its exit code stays.
+TEST_F(S7CliTest, ValidateAllWarnsAboutTextsOutsideTheLists)
+{
+    write[1].PLC_Type = QStringLiteral("102");
+    read[2].PLC_Area = QStringLiteral("inputs (I)");
+    read[3].Enable = QStringLiteral("N");
+    read[3].Data_Type = QStringLiteral("Float"); // disabled: never compiled
+    save();
+    CliTextRun r = run("validate", {QStringLiteral("--all")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "warning: Read row 3: PLC_Area \"inputs (I)\" is not in the list; the device gets code 128 "
+                     "(Direct peripheral access (P))\n"
+                     "warning: Write row 2: PLC_Type \"102\" is not in the list; the device gets code 0 (S7200)\n");
+    r = run("validate");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err, "");
+}
+
 TEST_F(S7CliTest, ValidateWithoutProjectFilesUsesTheDefaults)
 {
     ws.write(QStringLiteral("PROJECTS/P1/ParGen.xml"), {});

@@ -195,7 +195,37 @@ bool S7RuleTableModel::rowUsed(int row) const
     return false;
 }
 
-int S7RuleTableModel::pasteBlock(int row, int column, const QList<QStringList> &block)
+namespace {
+
+bool isCodedField(F field)
+{
+    return field == F::PLC_Type || field == F::Data_Type || field == F::Data_Identifier || field == F::PLC_Area;
+}
+
+} // namespace
+
+std::optional<QString> S7RuleTableModel::listedText(F field, const QString &text) const
+{
+    if (!isCodedField(field))
+        return text;
+    const QString trimmed = Trim_Text(text);
+    if (trimmed.isEmpty())
+        return QString();
+    for (const QString &choice : choices(field)) {
+        if (choice.compare(trimmed, Qt::CaseInsensitive) == 0)
+            return choice;
+    }
+    return std::nullopt;
+}
+
+bool S7RuleTableModel::isOffList(int row, int column) const
+{
+    const F field = fieldAt(column);
+    const QString &text = m_rules[std::size_t(row)][field];
+    return isCodedField(field) && !text.isEmpty() && !choices(field).contains(text);
+}
+
+int S7RuleTableModel::pasteBlock(int row, int column, const QList<QStringList> &block, PasteRefusals *refused)
 {
     const int rows = std::min<int>(int(block.size()), kMaxRules - row);
     if (rows <= 0 || column < 0 || column >= columnCount())
@@ -205,31 +235,19 @@ int S7RuleTableModel::pasteBlock(int row, int column, const QList<QStringList> &
         const QStringList &cells = block[r];
         for (int c = 0; c < cells.size() && column + c < columnCount(); ++c) {
             const F f = fieldAt(column + c);
-            after[std::size_t(r)][f] = S7Rule::isCheckBox(f) ? checkBoxText(cells[c]) : cells[c];
+            if (S7Rule::isCheckBox(f)) {
+                after[std::size_t(r)][f] = checkBoxText(cells[c]);
+            } else if (const auto listed = listedText(f, cells[c])) {
+                after[std::size_t(r)][f] = *listed;
+            } else if (refused && refused->count++ == 0) {
+                refused->row = row + r;
+                refused->column = column + c;
+                refused->text = cells[c];
+            }
         }
     }
     change(row, std::move(after), tr("Paste"));
     return rows;
-}
-
-bool S7RuleTableModel::blockHitsUsedRow(int row, int column, const QList<QStringList> &block) const
-{
-    if (column < 0 || column >= columnCount())
-        return false;
-    const int rows = std::min<int>(int(block.size()), kMaxRules - row);
-    for (int r = 0; r < rows; ++r) {
-        if (!rowUsed(row + r))
-            continue;
-        const S7Rule &rule = m_rules[std::size_t(row + r)];
-        const QStringList &cells = block[r];
-        for (int c = 0; c < cells.size() && column + c < columnCount(); ++c) {
-            const F f = fieldAt(column + c);
-            const QString pasted = S7Rule::isCheckBox(f) ? checkBoxText(cells[c]) : cells[c];
-            if (!Trim_Text(rule[f]).isEmpty() && rule[f] != pasted)
-                return true;
-        }
-    }
-    return false;
 }
 
 QList<QStringList> S7RuleTableModel::textBlock(int top, int left, int bottom, int right) const
@@ -299,7 +317,8 @@ QVariant S7RuleTableModel::data(const QModelIndex &index, int role) const
             return {};
         return text == QLatin1String("Y") ? Qt::Checked : Qt::Unchecked;
     case Qt::BackgroundRole:
-        return columnColour(field);
+        // A text the list does not offer (from a file) stands out: the device gets another code.
+        return isOffList(index.row(), index.column()) ? QColor(0xFF, 0xA0, 0xA0) : columnColour(field);
     case Qt::TextAlignmentRole:
         return checkBox ? int(Qt::AlignCenter) : int(Qt::AlignLeft | Qt::AlignVCenter);
     case ChoicesRole:

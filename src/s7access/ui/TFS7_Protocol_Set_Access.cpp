@@ -483,12 +483,16 @@ void TFS7_Protocol_Set_Access::pasteCells(S7GridView &view)
         return;
     view.commitOpenEditor();
     S7RuleTableModel &model = *view.ruleModel();
-    if (model.blockHitsUsedRow(current.row(), current.column(), block)
-        && !m_context.services.messages->question(m_context.text(TextId::Rows_RowAlreadyUsedDoYouWant)))
-        return;
-    const int rows = model.pasteBlock(current.row(), current.column(), block);
+    // A range paste asks nothing: one undo takes it back whole.
+    S7RuleTableModel::PasteRefusals refused;
+    const int rows = model.pasteBlock(current.row(), current.column(), block, &refused);
     // Select what was pasted, as spreadsheets do.
     const int right = std::min<int>(model.columnCount() - 1, current.column() + int(block.first().size()) - 1);
     view.selectionModel()->select(QItemSelection(current, model.index(current.row() + rows - 1, right)),
                                   QItemSelectionModel::ClearAndSelect);
+    if (refused.count > 0) {
+        m_context.services.messages->error(QString::number(refused.count) + m_context.text(TextId::S7_CellsNotPasted)
+                                           + cellName(model.list(), refused.row + 1, model.fieldAt(refused.column))
+                                           + QStringLiteral(": \"") + refused.text + u'"');
+    }
 }
