@@ -664,6 +664,55 @@ TEST_F(S7AccessWindowTest, PasteIntoDropDownColumnsTakesOnlyListedTexts)
     EXPECT_FALSE(r.isOffList(0, off.column()));
 }
 
+// Row numbers and headings select without moving the row the buttons act on; a paste after
+// a row-number click starts at the first rule column, however the grid is scrolled.
+TEST_F(S7AccessWindowTest, RowAndHeadingClicksKeepTheRowsThatButtonsAndPasteUse)
+{
+    open();
+    window.resize(600, 500); // narrow, so that the grid scrolls sideways
+    S7GridView &view = grid(L::Read);
+    S7RuleTableModel &m = model(L::Read);
+    const auto clickHeader = [](QHeaderView *header, int section) {
+        const int at = header->sectionViewportPosition(section) + header->sectionSize(section) / 2;
+        const QPoint point = header->orientation() == Qt::Horizontal ? QPoint(at, header->height() / 2)
+                                                                      : QPoint(header->width() / 2, at);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, point);
+    };
+
+    // Scrolled to the right, row number 5 clicked, then Ctrl+V.
+    view.scrollTo(m.index(4, m.columnCount() - 1));
+    clickHeader(view.verticalHeader(), 4);
+    ASSERT_EQ(view.selectedWholeRows(), QList<int>{4});
+    QGuiApplication::clipboard()->setText(QStringLiteral("Y\t10.0.0.5\t102\n"));
+    QTest::keyClick(&view, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(cell(L::Read, 4, F::Enable), "Y");
+    EXPECT_EQ(cell(L::Read, 4, F::PLC_Address), "10.0.0.5");
+    EXPECT_EQ(cell(L::Read, 4, F::PLC_Port), "102");
+
+    // A heading click keeps row 2 as the current row: Delete Row asks for row 2.
+    setCurrent(L::Read, 1, 3);
+    view.scrollToTop();
+    clickHeader(view.horizontalHeader(), 1);
+    EXPECT_EQ(view.currentRow(), 1);
+    EXPECT_EQ(view.currentIndex().column(), 1);
+    tc.messages.answerNextQuestion(false);
+    click("Btn_DelRow");
+    EXPECT_EQ(tc.messages.takeOne(Kind::Question), "Do you want to delete the row 2");
+
+    // Rows 1 and 3 selected by their numbers: one question, both go, one undo step.
+    clickHeader(view.verticalHeader(), 0);
+    view.selectionModel()->select(m.index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    tc.messages.answerNextQuestion(true);
+    const int steps = m.undoStack().count();
+    click("Btn_DelRow");
+    EXPECT_EQ(tc.messages.takeOne(Kind::Question), "Do you want to delete the row 1, 3");
+    EXPECT_EQ(cell(L::Read, 0, F::Mnemonic), "r2");
+    EXPECT_EQ(cell(L::Read, 2, F::PLC_Address), "10.0.0.5");
+    EXPECT_EQ(rule(L::Read, 511), S7Rule::cleared());
+    EXPECT_EQ(rule(L::Read, 510), S7Rule::cleared());
+    EXPECT_EQ(m.undoStack().count(), steps + 1);
+}
+
 TEST_F(S7AccessWindowTest, UndoAndRedo)
 {
     open();

@@ -157,6 +157,20 @@ void S7RuleTableModel::deleteRow(int row)
     change(row, std::move(after), tr("Delete row"));
 }
 
+void S7RuleTableModel::deleteRows(const QList<int> &rows)
+{
+    if (rows.isEmpty())
+        return;
+    const int first = *std::min_element(rows.begin(), rows.end());
+    std::vector<S7Rule> after;
+    for (int r = first; r < kMaxRules; ++r) {
+        if (!rows.contains(r))
+            after.push_back(m_rules[std::size_t(r)]);
+    }
+    after.resize(std::size_t(kMaxRules - first), S7Rule::cleared());
+    change(first, std::move(after), tr("Delete rows"));
+}
+
 void S7RuleTableModel::insertRow(int row)
 {
     std::vector<S7Rule> after;

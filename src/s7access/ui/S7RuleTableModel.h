@@ -45,6 +45,9 @@ public:
     // Row operations on 0-based rows, each one undo step.
     // Moves the rows below `row` up one place; the last row becomes empty, Enable included.
     void deleteRow(int row);
+    // Deletes several rows as one undo step: the rows below move up, the last rows become
+    // empty, Enable included.
+    void deleteRows(const QList<int> &rows);
     // Moves `row` and the rows below down one place, dropping the last, and puts a fresh rule
     // at `row`.
     void insertRow(int row);

@@ -402,11 +402,20 @@ void TFS7_Protocol_Set_Access::closeEvent(QCloseEvent *event)
 void TFS7_Protocol_Set_Access::Btn_DelRowClick()
 {
     S7GridView &view = shownGrid();
-    const int row = view.currentRow();
-    if (!m_context.services.messages->question(m_context.text(TextId::S7_DeleteRowQuestion) + QString::number(row + 1)))
+    // Several rows selected by their numbers go together, after one question.
+    QList<int> rows = view.selectedWholeRows();
+    if (rows.size() < 2)
+        rows = {view.currentRow()};
+    QStringList numbers;
+    for (const int row : rows)
+        numbers.append(QString::number(row + 1));
+    if (!m_context.services.messages->question(m_context.text(TextId::S7_DeleteRowQuestion) + numbers.join(QStringLiteral(", "))))
         return;
     view.commitOpenEditor();
-    view.ruleModel()->deleteRow(row);
+    if (rows.size() == 1)
+        view.ruleModel()->deleteRow(rows.first());
+    else
+        view.ruleModel()->deleteRows(rows);
 }
 
 void TFS7_Protocol_Set_Access::Btn_InsRowClick()
@@ -475,9 +484,13 @@ void TFS7_Protocol_Set_Access::copyCells(S7GridView &view)
 
 void TFS7_Protocol_Set_Access::pasteCells(S7GridView &view)
 {
-    const QModelIndex current = view.currentIndex();
+    QModelIndex current = view.currentIndex();
     if (!current.isValid())
         return;
+    // With whole rows selected (by their numbers) the paste starts at the first rule column of
+    // the top one, wherever the grid is scrolled.
+    if (const QList<int> rows = view.selectedWholeRows(); !rows.isEmpty())
+        current = view.model()->index(rows.first(), 0);
     const QList<QStringList> block = Parse_Delimited(QGuiApplication::clipboard()->text(), u'\t');
     if (block.isEmpty())
         return;
