@@ -340,6 +340,7 @@ std::span<const Entry> entries()
         {1337, "Its report is in "},
         {1338, "The update program is still running after 150 seconds. It goes on by itself: check its window or its report for the result."},
         {1339, " cell(s) not pasted: a drop-down column takes only the texts of its list. First refused: "},
+        {1340, "The version server could not be reached."},
     };
     return kEntries;
 }

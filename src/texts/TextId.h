@@ -335,6 +335,7 @@ inline constexpr int Update_Crashed = 1335;  // "The update failed: the update p
 inline constexpr int Update_NotStarted = 1336;  // "The update failed: ... could not be started: " (the reason follows)
 inline constexpr int Update_SeeLog = 1337;  // "Its report is in " (the log file's path follows)
 inline constexpr int Update_StillRunning = 1338;  // "The update program is still running after 150 seconds. ..."
-inline constexpr int S7_CellsNotPasted = 1339;  // " cells were not pasted: ... First refused: " (count before, cell after)
+inline constexpr int S7_CellsNotPasted = 1339;  // " cell(s) not pasted: ... First refused: " (count before, cell after)
+inline constexpr int Options_VersionServerUnreachable = 1340;  // "The version server could not be reached."
 
 }  // namespace TextId
