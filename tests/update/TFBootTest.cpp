@@ -268,6 +268,23 @@ TEST_F(TFBootTest, TheUpdateProgramsResultIsShown)
     }
 }
 
+// Return in an address field starts nothing: the update starts only from its button.
+TEST_F(TFBootTest, ReturnInAnAddressFieldStartsNothing)
+{
+    TFBoot boot(tc.context);
+    show(boot, [&](QDialog &d) {
+        type(d, {"10", "1", "2", "3"});
+        for (int n = 1; n <= 4; ++n) {
+            ip(d, n)->setFocus();
+            QTest::keyClick(ip(d, n), Qt::Key_Return);
+        }
+        EXPECT_TRUE(d.isVisible());
+    });
+    EXPECT_TRUE(echo.requests.isEmpty());
+    EXPECT_TRUE(processes.calls.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(jobFile()));
+}
+
 TEST_F(TFBootTest, WindowTakesNoInputWhileTheDeviceIsChecked)
 {
     TFBoot boot(tc.context);

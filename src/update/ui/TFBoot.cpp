@@ -83,7 +83,9 @@ TFBoot::TFBoot(AppContext &context, QWidget *parent)
     m_cancel->setAutoDefault(false);
     m_update = new FlatButton(QStyle::SP_ArrowUp, m_buttonPanel);
     m_update->setObjectName(QStringLiteral("Btn_Update"));
-    m_update->setDefault(true);
+    // No default button: Return in an address field must not check the device and start the
+    // update program; only a press of the button does.
+    m_update->setAutoDefault(false);
     auto *buttonLayout = new QHBoxLayout(m_buttonPanel);
     buttonLayout->addWidget(m_cancel);
     buttonLayout->addStretch();
