@@ -167,6 +167,26 @@ TEST_F(S7AccessWindowTest, PositionListsComeFromParGen)
     EXPECT_EQ(choices(L::Read).size(), 1500);
     EXPECT_EQ(choices(L::Write).size(), 1500);
     EXPECT_EQ(window.limits(), (PositionLimits{1500, 1500}));
+
+    // Hand-edited counts: the lists stay bounded (no freeze, no memory exhaustion), while the
+    // validation still names the count the file holds.
+    const struct
+    {
+        const char *count;
+        const char *message;
+    } huge[] = {
+        {"10000000", "Error row 1!! [S7comm Write] Position must be between 0 and 9999999"},
+        {"2147483647", "Error row 1!! [S7comm Write] Position must be between 0 and 2147483646"},
+    };
+    for (const auto &h : huge) {
+        writeParGen(h.count, h.count);
+        reopen();
+        EXPECT_EQ(choices(L::Read).size(), 1500) << h.count;
+        EXPECT_EQ(choices(L::Write).size(), 1500) << h.count;
+        model(L::Write).setData(model(L::Write).index(0, model(L::Write).columnOf(F::Position)), QStringLiteral("x"));
+        click("Btn_OK");
+        EXPECT_EQ(tc.messages.takeOne(Kind::Error), h.message);
+    }
 }
 
 TEST_F(S7AccessWindowTest, UnreadableFilesAreReportedAndOkAsksBeforeReplacing)

@@ -136,9 +136,13 @@ void S7RuleTableModel::setPositionLimit(int limit)
 {
     m_positionLimit = limit;
     m_positionChoices.clear();
-    if (limit > 0) {
-        m_positionChoices.reserve(limit);
-        for (int i = 0; i < limit; ++i)
+    // The count comes from a file a user may have edited: the list never grows beyond what
+    // any project offers (the device exchanges at most 244 bytes each way), whatever the
+    // validation later says about the count.
+    const int shown = std::min(limit, kMaxPositionChoices);
+    if (shown > 0) {
+        m_positionChoices.reserve(shown);
+        for (int i = 0; i < shown; ++i)
             m_positionChoices.append(QString::number(i));
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "s7access/S7Protocol.h"
 #include "s7access/S7Rule.h"
 
 #include <QAbstractTableModel>
@@ -33,7 +34,10 @@ public:
     // Announces rules changed through rulesForLoading(); the undo history is cleared.
     void rulesLoaded();
 
-    // The Position choices "0" to limit - 1; none when the limit is 0 or less.
+    // The most Position choices a list offers: as many as without ParGen.xml.
+    static constexpr int kMaxPositionChoices = PositionLimits::kNoParGen;
+    // The Position choices "0" to limit - 1, at most kMaxPositionChoices; none when the limit
+    // is 0 or less.
     void setPositionLimit(int limit);
     int positionLimit() const { return m_positionLimit; }
 
