@@ -7,6 +7,7 @@
 #include "s7access/ui/TFS7_Protocol_Set_Access.h"
 #include "support/TestContext.h"
 #include "texts/TextId.h"
+#include "widgets/WindowStyle.h"
 
 #include <QAbstractItemModelTester>
 #include <QClipboard>
@@ -15,6 +16,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -758,6 +760,23 @@ TEST_F(S7AccessWindowTest, UndoAndRedo)
     // Each opening starts a new history.
     reopen();
     EXPECT_EQ(m.undoStack().count(), 0);
+}
+
+// On a screen smaller than the editor (the offscreen screen is 800x600) the editor shrinks
+// into the screen's free area, every button still reachable.
+TEST_F(S7AccessWindowTest, ShrinksToASmallScreen)
+{
+    const QRect available = window.screen()->availableGeometry();
+    ASSERT_LT(available.width(), 1350);
+    WindowStyle::Fit_To_Screen(&window);
+    open();
+    EXPECT_LE(window.width(), available.width());
+    EXPECT_LE(window.height(), available.height());
+    EXPECT_TRUE(available.contains(window.geometry())) << window.geometry().x() << "," << window.geometry().y();
+    for (const char *name : {"Btn_OK", "Btn_Cancel", "Btn_PasteRow"}) {
+        QPushButton *button = child<QPushButton>(name);
+        EXPECT_TRUE(window.rect().contains(QRect(button->mapTo(&window, QPoint(0, 0)), button->size()))) << name;
+    }
 }
 
 TEST_F(S7AccessWindowTest, LanguageChangeRelabels)

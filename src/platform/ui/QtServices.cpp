@@ -1,5 +1,7 @@
 #include "platform/ui/QtServices.h"
 
+#include "widgets/WindowStyle.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
@@ -44,6 +46,7 @@ void QtMessageService::generalError(const QString &text)
 
 int QtModalRunner::run(QDialog &dialog)
 {
+    WindowStyle::Fit_To_Screen(&dialog);
     return dialog.exec();
 }
 
