@@ -341,6 +341,7 @@ std::span<const Entry> entries()
         {1338, "The update program is still running after 150 seconds. It goes on by itself: check its window or its report for the result."},
         {1339, " cell(s) not pasted: a drop-down column takes only the texts of its list. First refused: "},
         {1340, "The version server could not be reached."},
+        {1341, "Error! Please set the Set Communication Parameter before to update the device"},
     };
     return kEntries;
 }

@@ -337,5 +337,6 @@ inline constexpr int Update_SeeLog = 1337;  // "Its report is in " (the log file
 inline constexpr int Update_StillRunning = 1338;  // "The update program is still running after 150 seconds. ..."
 inline constexpr int S7_CellsNotPasted = 1339;  // " cell(s) not pasted: ... First refused: " (count before, cell after)
 inline constexpr int Options_VersionServerUnreachable = 1340;  // "The version server could not be reached."
+inline constexpr int Main_SetCommunicationBeforeUpdate = 1341;  // "Error! Please set the Set Communication Parameter before to update the device"
 
 }  // namespace TextId

@@ -188,7 +188,8 @@ TEST_F(MainWindowTest, UpdateStepWritesTheBankFilesEveryTimeAndShowsTheUpdateWin
     const QString dir = tc.openNewProject(QStringLiteral("Plant"));
     // Without ParGen.xml the step is refused before anything is compiled, as the GSD step is.
     button("Btn_CreateBin")->click();
-    EXPECT_EQ(tc.messages.takeOne(Kind::Error), text(TextId::Rows_ErrorPleaseSetSetCommunicationParameter));
+    EXPECT_EQ(tc.messages.takeOne(Kind::Error),
+              "Error! Please set the Set Communication Parameter before to update the device");
     EXPECT_FALSE(QFileInfo::exists(dir + QStringLiteral("/bin/bank1.bin")));
     EXPECT_EQ(tc.modal.shown(), 0);
 

@@ -293,7 +293,7 @@ void TFBrivanteFirmWare::Update_Device()
     // Without saved communication parameters the images would carry the defaults (station
     // address 0, no bytes): refused as the GSD step refuses it.
     if (!QFileInfo::exists(ws.ParGen_File)) {
-        m_context.services.messages->error(m_context.text(TextId::Rows_ErrorPleaseSetSetCommunicationParameter));
+        m_context.services.messages->error(m_context.text(TextId::Main_SetCommunicationBeforeUpdate));
         return;
     }
     ImageCompiler compiler;
