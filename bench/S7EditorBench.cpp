@@ -30,6 +30,7 @@ class CountingMessages : public MessageService
 public:
     void error(const QString &) override { ++count; }
     void warning(const QString &) override { ++count; }
+    void information(const QString &) override { ++count; }
     bool question(const QString &) override { ++count; return false; }
     void generalError(const QString &) override { ++count; }
     int count = 0;

@@ -28,6 +28,8 @@ ws="$work/workspace"
 project="$ws/PROJECTS/Plant A"
 mkdir -p "$project/bin" "$ws/MASTER" "$ws/LANGUAGE"
 printf '%s' '<Conf_Settings><lastproj><projectname>Plant A</projectname></lastproj><lastipadd><ipaddress>192.168.2.205</ipaddress></lastipadd><lastlang><language>English</language></lastlang><lastinternet><enable_internet>0</enable_internet><enable_update>0</enable_update><enable_jump_field_tables>0</enable_jump_field_tables><Double_Click_Auto_Size>0</Double_Click_Auto_Size></lastinternet></Conf_Settings>' >"$ws/Brivant.xml"
+# Saved communication parameters: the update step refuses a project without them.
+printf '%s' '<Par_Gen><S7_Protocol_IP1>192</S7_Protocol_IP1><S7_Protocol_IP2>168</S7_Protocol_IP2><S7_Protocol_IP3>1</S7_Protocol_IP3><S7_Protocol_IP4>50</S7_Protocol_IP4><S7_Protocol_SM1>255</S7_Protocol_SM1><S7_Protocol_SM2>255</S7_Protocol_SM2><S7_Protocol_SM3>255</S7_Protocol_SM3><S7_Protocol_SM4>0</S7_Protocol_SM4><S7_Protocol_GAT1>192</S7_Protocol_GAT1><S7_Protocol_GAT2>168</S7_Protocol_GAT2><S7_Protocol_GAT3>1</S7_Protocol_GAT3><S7_Protocol_GAT4>1</S7_Protocol_GAT4><S7_Protocol_EN_GAT>0</S7_Protocol_EN_GAT><PROFIBUS_ID_Device>5</PROFIBUS_ID_Device><PROFINET_NB_IN>32</PROFINET_NB_IN><PROFINET_NB_OUT>16</PROFINET_NB_OUT></Par_Gen><!--SW_VERSION = 1.002-->' >"$project/ParGen.xml"
 types=(S71200 S7300 S71500 Logo0BA8 S7400)
 data=(Word Int Real Bit DWord)
 areas=("Flags (M) (Merker)" "Inputs (I)" "Output (Q)" "Direct peripheral access (P)" "Flags (M) (Merker)")

@@ -1,6 +1,7 @@
 #include "app/ConfigWorkspace.h"
 #include "cli/CliArgs.h"
 #include "cli/CliIo.h"
+#include "cli/CliRuleWarnings.h"
 #include "cli/Commands.h"
 #include "common/Errors.h"
 #include "common/SafeFile.h"
@@ -28,7 +29,9 @@ int Cmd_ImportRules(const QStringList &args, CliIo &io)
     S7RuleList write;
     PositionLimits limits;
     try {
-        if (const auto csvError = Csv_To_Rules(Read_Whole_File(csvFile), read, write))
+        const auto csvError = Csv_To_Rules(Read_Whole_File(csvFile), read, write);
+        Warn_Rules_After_End(io, QDir::toNativeSeparators(csvFile), read, write);
+        if (csvError)
             return command.fail(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(csvFile), *csvError), kUsageExit);
         limits = Load_Position_Limits(ConfigWorkspace::join(projectDir, QStringLiteral("ParGen.xml")));
     } catch (const BrivantError &e) {

@@ -13,6 +13,7 @@
 #include "texts/TextTable.h"
 #include "update/DeviceCheck.h"
 #include "update/UpdateJob.h"
+#include "update/UpdateOutcome.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -130,21 +131,20 @@ int Run_Update_Command(const QStringList &args, CliIo &io, UpdateCommandServices
     if (!io.finishOut())
         return kFailureExit;
     const ProgramRun run = services.processes.Start_Program(program, {}, 0, workspace.Program_Dir, services.limitMs);
-    switch (run.outcome) {
-    case ProgramRun::Outcome::NotStarted:
-        return fail(QStringLiteral("the update program cannot be started: %1").arg(run.errorText));
-    case ProgramRun::Outcome::TimedOut:
-        return fail(QStringLiteral("the update program did not end within %1 s; it goes on running (process %2)")
-                        .arg(services.limitMs / 1000)
-                        .arg(run.pid));
-    case ProgramRun::Outcome::Finished:
+    // Told as the update window tells it; only a program that ended with 0 is a success.
+    TextTable texts;
+    texts.Load_Default_Texts();
+    const UpdateOutcome outcome = Describe_Update_Run(run, workspace.Program_Dir, texts);
+    switch (outcome.kind) {
+    case UpdateOutcome::Kind::Succeeded:
+        io.println(outcome.text);
+        return 0;
+    case UpdateOutcome::Kind::StillRunning:
+        return fail(QStringLiteral("%1 (process %2)").arg(outcome.text).arg(run.pid));
+    case UpdateOutcome::Kind::Failed:
         break;
     }
-    if (run.exitCode != 0)
-        return fail(run.exitCode < 0 ? QStringLiteral("the update program crashed")
-                                     : QStringLiteral("the update program ended with exit code %1").arg(run.exitCode));
-    io.println(QStringLiteral("update program ended with exit code 0"));
-    return 0;
+    return fail(outcome.text);
 }
 
 int Cmd_Update(const QStringList &args, CliIo &io)

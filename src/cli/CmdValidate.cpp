@@ -1,13 +1,17 @@
 #include "app/ConfigWorkspace.h"
 #include "cli/CliArgs.h"
 #include "cli/CliIo.h"
+#include "cli/CliRuleWarnings.h"
 #include "cli/Commands.h"
 #include "common/Errors.h"
 #include "commparams/CommParams.h"
 #include "s7access/ProfibusMap.h"
+#include "image/OffListTexts.h"
 #include "s7access/S7Protocol.h"
 #include "s7access/S7Validation.h"
 #include "texts/TextTable.h"
+
+#include <QDir>
 
 // Checks a project as the two windows do on OK. Both files are loaded first, so that a file
 // that cannot be read (exit 2) is reported before any fault (exit 1).
@@ -38,6 +42,7 @@ int Cmd_Validate(const QStringList &args, CliIo &io)
     }
     if (const auto loadError = Load_S7_Protocol(s7File, read, write))
         return command.fail(*loadError, 2);
+    Warn_Rules_After_End(io, QDir::toNativeSeparators(s7File), read, write);
 
     TextTable texts;
     texts.Load_Default_Texts();
@@ -56,6 +61,15 @@ int Cmd_Validate(const QStringList &args, CliIo &io)
             return 1;
         }
         return 0;
+    }
+    // Texts outside the editor's lists pass validation but reach the device as another code.
+    for (const OffListText &off : Off_List_Texts(read, write)) {
+        io.errln(QStringLiteral("warning: %1 row %2: %3 \"%4\" is not in the list; the device gets code %5 (%6)")
+                     .arg(List_Name(off.list))
+                     .arg(off.row)
+                     .arg(S7Rule::fieldName(off.field), off.text)
+                     .arg(off.code)
+                     .arg(off.codeText));
     }
     for (const S7Fault &fault : Controllo_dati_All(read, write, limits, texts)) {
         io.println(QStringLiteral("%1\t%2\t%3\t%4")

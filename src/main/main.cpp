@@ -9,6 +9,7 @@
 #include "platform/qt/QtProcessRunner.h"
 #include "platform/qt/SteadyClock.h"
 #include "platform/ui/QtServices.h"
+#include "widgets/WindowStyle.h"
 
 #include <QApplication>
 #include <QDir>
@@ -98,6 +99,7 @@ int main(int argc, char *argv[])
 
     const StartupResult startup = Run_Startup(programDir, context.workspace, context.settings, context.texts);
     AppWindows windows(context);
+    WindowStyle::Fit_To_Screen(windows.main.get());
     windows.main->show();
     if (startup.languageError) {
         // A language file that exists but cannot be read: the built-in texts stay.

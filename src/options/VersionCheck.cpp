@@ -26,10 +26,17 @@ bool Is_Newer_Version(const QString &answer)
     return local != -1 && remote != -1 && remote > local;
 }
 
-bool Check_Version(HttpClient &http, const QUrl &queryUrl, int timeoutMs)
+VersionAnswer Ask_Version(HttpClient &http, const QUrl &queryUrl, int timeoutMs)
 {
     const std::optional<QByteArray> body = http.get(queryUrl, QByteArray(kVersionAccept), timeoutMs);
-    return body && Is_Newer_Version(QString::fromUtf8(*body));
+    if (!body)
+        return VersionAnswer::Unreachable;
+    return Is_Newer_Version(QString::fromUtf8(*body)) ? VersionAnswer::Newer : VersionAnswer::NotNewer;
+}
+
+bool Check_Version(HttpClient &http, const QUrl &queryUrl, int timeoutMs)
+{
+    return Ask_Version(http, queryUrl, timeoutMs) == VersionAnswer::Newer;
 }
 
 QString Update_Link_Html(const QUrl &target, const QString &caption)

@@ -22,6 +22,10 @@ int Conv_Version(const QString &Ver_str);
 // and any answer that is not a version give false.
 bool Is_Newer_Version(const QString &answer);
 
+// What the version query found out: a newer version, none, or nothing (no answer came).
+enum class VersionAnswer { Newer, NotNewer, Unreachable };
+VersionAnswer Ask_Version(HttpClient &http, const QUrl &queryUrl, int timeoutMs = kVersionCheckTimeoutMs);
+
 // Sends the version query (WebServer::Version_Query_Url); every failure of the exchange counts
 // as "no newer version" and is silent.
 bool Check_Version(HttpClient &http, const QUrl &queryUrl, int timeoutMs = kVersionCheckTimeoutMs);

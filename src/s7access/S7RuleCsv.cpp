@@ -88,6 +88,9 @@ std::optional<QString> Csv_To_Rules(const QByteArray &bytes, S7RuleList &read, S
     int counts[2] = {0, 0};
     int unusedAt[2] = {0, 0}; // 1-based rule number of the first rule without address
     int line = 1;
+    // A rule after a gap is refused once the whole file is read, so that the lists show every
+    // rule that would have been lost; an earlier refusal wins over a later one.
+    std::optional<QString> gapError;
     for (qsizetype r = 1; r < rows.size(); ++r) {
         const QStringList &row = rows[r];
         line += 1;
@@ -97,7 +100,7 @@ std::optional<QString> Csv_To_Rules(const QByteArray &bytes, S7RuleList &read, S
         if (row.size() == 1 && row.first().isEmpty())
             continue; // a blank line
         if (row.size() != header.size())
-            return QStringLiteral("line %1: %2 cells where the header has %3")
+            return gapError ? *gapError : QStringLiteral("line %1: %2 cells where the header has %3")
                 .arg(line)
                 .arg(row.size())
                 .arg(header.size());
@@ -108,10 +111,10 @@ std::optional<QString> Csv_To_Rules(const QByteArray &bytes, S7RuleList &read, S
         else if (listName.compare(QLatin1String("Write"), Qt::CaseInsensitive) == 0)
             list = S7Rule::List::Write;
         else
-            return QStringLiteral("line %1: the list must be Read or Write, not \"%2\"").arg(line).arg(Visible_Text(row[listColumn]));
+            return gapError ? *gapError : QStringLiteral("line %1: the list must be Read or Write, not \"%2\"").arg(line).arg(Visible_Text(row[listColumn]));
         const int li = list == S7Rule::List::Read ? 0 : 1;
         if (counts[li] == kMaxRules)
-            return QStringLiteral("line %1: more than %2 %3 rules").arg(line).arg(kMaxRules).arg(List_Name(list));
+            return gapError ? *gapError : QStringLiteral("line %1: more than %2 %3 rules").arg(line).arg(kMaxRules).arg(List_Name(list));
         S7Rule &rule = (list == S7Rule::List::Read ? read : write)[std::size_t(counts[li])];
         ++counts[li];
         for (const S7Rule::Field f : S7Rule::fields(S7Rule::List::Write)) {
@@ -120,7 +123,7 @@ std::optional<QString> Csv_To_Rules(const QByteArray &bytes, S7RuleList &read, S
                 && (f == S7Rule::Field::OnChange || f == S7Rule::Field::OnCMD);
             if (notInList) {
                 if (!cell.isEmpty())
-                    return QStringLiteral("line %1: a read rule has no %2").arg(line).arg(S7Rule::fieldName(f));
+                    return gapError ? *gapError : QStringLiteral("line %1: a read rule has no %2").arg(line).arg(S7Rule::fieldName(f));
                 continue;
             }
             // The device knows only the editor's choices; any other text would quietly become
@@ -133,13 +136,13 @@ std::optional<QString> Csv_To_Rules(const QByteArray &bytes, S7RuleList &read, S
                     .arg(S7Rule::fieldName(f), Visible_Text(cell), choices.join(QStringLiteral(", ")));
             rule[f] = cell;
         }
-        if (unusedAt[li] > 0)
-            return QStringLiteral("line %1: %2 rule %3 has no PLC_Address, so the rules after it would be lost")
+        if (unusedAt[li] > 0 && rule.inUse() && !gapError)
+            gapError = QStringLiteral("line %1: %2 rule %3 has no PLC_Address, so the rules after it would be lost")
                 .arg(line)
                 .arg(List_Name(list))
                 .arg(unusedAt[li]);
-        if (!rule.inUse())
+        if (!rule.inUse() && unusedAt[li] == 0)
             unusedAt[li] = counts[li];
     }
-    return std::nullopt;
+    return gapError;
 }

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QPalette>
 #include <QScreen>
+#include <QStyle>
 #include <QTextDocument>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -80,6 +81,41 @@ QString Plain_Tooltip(const QString &text)
     if (!Qt::mightBeRichText(text))
         return text;
     return QStringLiteral("<p style=\"white-space:pre\">") + text.toHtmlEscaped() + QStringLiteral("</p>");
+}
+
+QRect Fit_Window_Rect(QSize wanted, QRect available, QMargins frame)
+{
+    const QRect client = available.marginsRemoved(frame);
+    const QSize size = wanted.boundedTo(client.size()).expandedTo(QSize(1, 1));
+    QRect rect(QPoint(0, 0), size);
+    rect.moveCenter(client.center());
+    return rect;
+}
+
+void Fit_To_Screen(QWidget *window)
+{
+    const QScreen *screen = window->screen();
+    if (!screen)
+        return;
+    // Before the window is first shown the window manager's frame is unknown: the style's
+    // title bar and border widths stand in for it.
+    QMargins frame(window->geometry().left() - window->frameGeometry().left(),
+                   window->geometry().top() - window->frameGeometry().top(),
+                   window->frameGeometry().right() - window->geometry().right(),
+                   window->frameGeometry().bottom() - window->geometry().bottom());
+    if (frame.isNull()) {
+        const QStyle *style = window->style();
+        const int border = style->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, window);
+        frame = QMargins(border, border + style->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window), border,
+                         border);
+    }
+    const QRect available = screen->availableGeometry();
+    const QRect fitted = Fit_Window_Rect(window->size(), available, frame);
+    if (fitted.size() == window->size())
+        return;
+    window->setMinimumSize(window->minimumSize().boundedTo(fitted.size()));
+    window->resize(fitted.size());
+    window->move(fitted.topLeft() - QPoint(frame.left(), frame.top()));
 }
 
 void Center_On_Screen(QWidget *window)

@@ -2,6 +2,8 @@
 
 #include <QFont>
 #include <QList>
+#include <QMargins>
+#include <QRect>
 #include <QString>
 
 class QLayout;
@@ -36,5 +38,15 @@ QString Plain_Tooltip(const QString &text);
 
 // Centres a top-level window on its screen.
 void Center_On_Screen(QWidget *window);
+
+// Where a window whose client area wants `wanted` goes on a screen whose free area (without
+// task bars) is `available`, `frame` being the room of its title bar and borders: the client
+// rectangle, of the wanted size where that fits, else shrunk to the free area and centred in it.
+QRect Fit_Window_Rect(QSize wanted, QRect available, QMargins frame);
+
+// Every window keeps its own size where it fits its screen's free area; a larger one shrinks
+// to it (its minimum size too), is centred, and its grids and scroll areas scroll. Called
+// before a window is shown.
+void Fit_To_Screen(QWidget *window);
 
 } // namespace WindowStyle

@@ -186,6 +186,14 @@ TEST_F(MainWindowTest, OpeningAnEmptyProjectsFolderLeavesNoProjectOpen)
 TEST_F(MainWindowTest, UpdateStepWritesTheBankFilesEveryTimeAndShowsTheUpdateWindow)
 {
     const QString dir = tc.openNewProject(QStringLiteral("Plant"));
+    // Without ParGen.xml the step is refused before anything is compiled, as the GSD step is.
+    button("Btn_CreateBin")->click();
+    EXPECT_EQ(tc.messages.takeOne(Kind::Error),
+              "Error! Please set the Set Communication Parameter before to update the device");
+    EXPECT_FALSE(QFileInfo::exists(dir + QStringLiteral("/bin/bank1.bin")));
+    EXPECT_EQ(tc.modal.shown(), 0);
+
+    Write_ParGen(tc.context.workspace.ParGen_File, CommParams::windowDefaults());
     for (int press = 0; press < 2; ++press) {
         QFile::remove(dir + QStringLiteral("/bin/bank1.bin"));
         QFile::remove(dir + QStringLiteral("/bin/bank2.bin"));
@@ -203,6 +211,7 @@ TEST_F(MainWindowTest, UpdateStepWritesTheBankFilesEveryTimeAndShowsTheUpdateWin
 TEST_F(MainWindowTest, UpdateStepThatCannotWriteTheBanksReportsTheFileAndOpensNoWindow)
 {
     const QString dir = tc.openNewProject(QStringLiteral("Plant"));
+    Write_ParGen(tc.context.workspace.ParGen_File, CommParams::windowDefaults());
     // A folder in the place of bank1.bin: the images cannot be written.
     tc.workspace.mkdir(QStringLiteral("PROJECTS/Plant/bin/bank1.bin"));
     button("Btn_CreateBin")->click();

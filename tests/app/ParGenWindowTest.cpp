@@ -16,6 +16,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
+#include <optional>
 
 namespace {
 
@@ -172,7 +173,9 @@ TEST_F(ParGenWindowTest, OkWritesTheFileCancelWritesNothingAndReopeningReloads)
 {
     open();
     edit(F::S7_Protocol_IP4)->setText(QStringLiteral("77"));
+    tc.messages.answerNextQuestion(true);
     Child<QPushButton>(&window, "Btn_Cancel")->click();
+    tc.messages.takeOne(Kind::Question);
     EXPECT_EQ(window.result(), QDialog::Rejected);
     EXPECT_FALSE(fileExists());
 
@@ -188,10 +191,60 @@ TEST_F(ParGenWindowTest, OkWritesTheFileCancelWritesNothingAndReopeningReloads)
 
     open();
     edit(F::S7_Protocol_IP4)->setText(QStringLiteral("88"));
+    tc.messages.answerNextQuestion(true);
     Child<QPushButton>(&window, "Btn_Cancel")->click();
+    tc.messages.takeOne(Kind::Question);
     open();
     EXPECT_EQ(edit(F::S7_Protocol_IP4)->text(), QStringLiteral("77"));
     EXPECT_TRUE(gateway()->isChecked());
+}
+
+// Cancel, Escape and the close box ask before edits are lost; with nothing changed (or a
+// field typed back to its value) they close at once. ParGen.xml stays as it was.
+TEST_F(ParGenWindowTest, ClosingAsksBeforeDiscardingEdits)
+{
+    enum class How { Cancel, Escape, CloseBox };
+    const struct
+    {
+        const char *name;
+        How how;
+        QString ip4; // what the user leaves in the field ("5" is the loaded value)
+        bool gatewayToggled;
+        std::optional<bool> answer;
+        bool closes;
+    } cases[] = {
+        {"cancel typed back", How::Cancel, "5", false, {}, true},
+        {"cancel edited, keep editing", How::Cancel, "77", false, false, false},
+        {"cancel gateway, discard", How::Cancel, "5", true, true, true},
+        {"escape unchanged", How::Escape, "5", false, {}, true},
+        {"escape edited, keep editing", How::Escape, "77", false, false, false},
+        {"escape edited, discard", How::Escape, "77", false, true, true},
+        {"close box edited, keep editing", How::CloseBox, "77", false, false, false},
+        {"close box edited, discard", How::CloseBox, "77", false, true, true},
+    };
+    Write_ParGen(tc.context.workspace.ParGen_File, CommParams::windowDefaults());
+    const QByteArray before = tc.workspace.read(QStringLiteral("PROJECTS/Plant/ParGen.xml"));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        window.hide();
+        open();
+        edit(F::S7_Protocol_IP4)->setText(QStringLiteral("7"));
+        edit(F::S7_Protocol_IP4)->setText(c.ip4);
+        if (c.gatewayToggled)
+            gateway()->toggle();
+        if (c.answer)
+            tc.messages.answerNextQuestion(*c.answer);
+        switch (c.how) {
+        case How::Cancel: Child<QPushButton>(&window, "Btn_Cancel")->click(); break;
+        case How::Escape: QTest::keyClick(edit(F::S7_Protocol_IP4), Qt::Key_Escape); break;
+        case How::CloseBox: window.close(); break;
+        }
+        if (c.answer) {
+            EXPECT_EQ(tc.messages.takeOne(Kind::Question), tc.context.text(TextId::Common_DiscardChanges));
+        }
+        EXPECT_EQ(window.isVisible(), !c.closes);
+        EXPECT_EQ(tc.workspace.read(QStringLiteral("PROJECTS/Plant/ParGen.xml")), before);
+    }
 }
 
 TEST_F(ParGenWindowTest, FileErrorsGoToTheGeneralReport)

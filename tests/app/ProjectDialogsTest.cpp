@@ -39,14 +39,14 @@ TEST_F(NewProjectTest, CreatesTheFolderWithBinAndOpensTheProject)
     EXPECT_EQ(dialog.size(), QSize(331, 162));
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Create New Configuration"));
     EXPECT_EQ(edit()->width(), 297);
-    tryName(QStringLiteral(" Line 4 ")); // taken as typed
+    tryName(QStringLiteral("Line 4")); // an inner blank is kept
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_FALSE(dialog.isVisible());
-    EXPECT_TRUE(QFileInfo(tc.workspace.file(QStringLiteral("PROJECTS/ Line 4 /bin"))).isDir());
+    EXPECT_TRUE(QFileInfo(tc.workspace.file(QStringLiteral("PROJECTS/Line 4/bin"))).isDir());
     const ConfigWorkspace &ws = tc.context.workspace;
-    EXPECT_EQ(ws.Project_Name, QStringLiteral(" Line 4 "));
-    EXPECT_EQ(ws.Project_Dir, Native(tc.workspace.file(QStringLiteral("PROJECTS/ Line 4 "))));
-    EXPECT_EQ(ws.ParGen_File, Native(tc.workspace.file(QStringLiteral("PROJECTS/ Line 4 /ParGen.xml"))));
+    EXPECT_EQ(ws.Project_Name, QStringLiteral("Line 4"));
+    EXPECT_EQ(ws.Project_Dir, Native(tc.workspace.file(QStringLiteral("PROJECTS/Line 4"))));
+    EXPECT_EQ(ws.ParGen_File, Native(tc.workspace.file(QStringLiteral("PROJECTS/Line 4/ParGen.xml"))));
 
     // The next showing starts empty.
     dialog.show();
@@ -64,6 +64,10 @@ TEST_F(NewProjectTest, RefusesBadNamesAndStaysOpenWithTheName)
     };
     const Case cases[] = {
         {QString(), TextId::NewProject_ErrorNameProjectNotValid_107},
+        // Blanks only would be an invisible project; blanks around a name a look-alike.
+        {QStringLiteral("   "), TextId::NewProject_ErrorNameProjectNotValid_107},
+        {QStringLiteral("Plant A "), TextId::NewProject_ErrorNameProjectNotValid},
+        {QStringLiteral(" Plant A"), TextId::NewProject_ErrorNameProjectNotValid},
         {QStringLiteral("Existing"), TextId::NewProject_ErrorNameProjectNotValidBecause},
         {QStringLiteral("AFile"), TextId::NewProject_ErrorNameProjectNotValid}, // the folder cannot be made
         {QStringLiteral("Existing/Sub"), TextId::NewProject_ErrorNameProjectNotValid},
@@ -122,6 +126,32 @@ protected:
     TestContext tc;
     TFOpenConf dialog{tc.context};
 };
+
+// A double click or Return on a project opens it, as OK does.
+TEST_F(OpenConfTest, DoubleClickOrReturnOnAProjectOpensIt)
+{
+    for (const char *name : {"Alpha", "Beta"})
+        tc.workspace.mkdir(QStringLiteral("PROJECTS/") + QLatin1String(name));
+    enum class How { DoubleClick, Return };
+    for (const How how : {How::DoubleClick, How::Return}) {
+        dialog.setResult(QDialog::Rejected);
+        dialog.show();
+        const int row = list()->count() - 1;
+        list()->setCurrentRow(row);
+        QListWidgetItem *item = list()->item(row);
+        list()->setFocus();
+        if (how == How::DoubleClick) {
+            const QPoint at = list()->visualItemRect(item).center();
+            QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, at);
+        } else {
+            QTest::keyClick(list(), Qt::Key_Return);
+        }
+        EXPECT_EQ(dialog.result(), QDialog::Accepted) << int(how);
+        EXPECT_FALSE(dialog.isVisible()) << int(how);
+        EXPECT_EQ(dialog.Name_Conf, item->text()) << int(how);
+    }
+}
 
 TEST_F(OpenConfTest, ListsTheProjectFoldersInFileSystemOrderAndSelectsTheFirst)
 {

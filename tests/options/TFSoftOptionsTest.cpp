@@ -354,9 +354,21 @@ TEST_F(SoftOptionsTest, CheckButtonShowsTheLinkOrNoUpdate)
     emit result->linkActivated("http://127.0.0.1:1/Home/download/download.asp#DA52840");
     EXPECT_EQ(tc.urls.opened, QList<QUrl>({QUrl("http://127.0.0.1:1/Home/download/download.asp#DA52840")}));
 
-    http.answer = std::nullopt;
-    click(button("Btn_Check_Update"));
-    EXPECT_EQ(result->text(), "No Update Available");
+    // No newer version, an unknown software code, no answer at all.
+    const struct
+    {
+        std::optional<QByteArray> answer;
+        const char *shown;
+    } answers[] = {
+        {"VER. 1.002", "No Update Available"},
+        {"VER. 0.000", "No Update Available"},
+        {std::nullopt, "The version server could not be reached."},
+    };
+    for (const auto &a : answers) {
+        http.answer = a.answer;
+        click(button("Btn_Check_Update"));
+        EXPECT_EQ(result->text(), a.shown);
+    }
 
     window->hide();
     window->show();

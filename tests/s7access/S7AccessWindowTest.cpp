@@ -7,6 +7,7 @@
 #include "s7access/ui/TFS7_Protocol_Set_Access.h"
 #include "support/TestContext.h"
 #include "texts/TextId.h"
+#include "widgets/WindowStyle.h"
 
 #include <QAbstractItemModelTester>
 #include <QClipboard>
@@ -15,9 +16,12 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <functional>
+#include <optional>
 
 namespace {
 
@@ -166,6 +170,26 @@ TEST_F(S7AccessWindowTest, PositionListsComeFromParGen)
     EXPECT_EQ(choices(L::Read).size(), 1500);
     EXPECT_EQ(choices(L::Write).size(), 1500);
     EXPECT_EQ(window.limits(), (PositionLimits{1500, 1500}));
+
+    // Hand-edited counts: the lists stay bounded (no freeze, no memory exhaustion), while the
+    // validation still names the count the file holds.
+    const struct
+    {
+        const char *count;
+        const char *message;
+    } huge[] = {
+        {"10000000", "Error row 1!! [S7comm Write] Position must be between 0 and 9999999"},
+        {"2147483647", "Error row 1!! [S7comm Write] Position must be between 0 and 2147483646"},
+    };
+    for (const auto &h : huge) {
+        writeParGen(h.count, h.count);
+        reopen();
+        EXPECT_EQ(choices(L::Read).size(), 1500) << h.count;
+        EXPECT_EQ(choices(L::Write).size(), 1500) << h.count;
+        model(L::Write).setData(model(L::Write).index(0, model(L::Write).columnOf(F::Position)), QStringLiteral("x"));
+        click("Btn_OK");
+        EXPECT_EQ(tc.messages.takeOne(Kind::Error), h.message);
+    }
 }
 
 TEST_F(S7AccessWindowTest, UnreadableFilesAreReportedAndOkAsksBeforeReplacing)
@@ -290,13 +314,141 @@ TEST_F(S7AccessWindowTest, OkValidatesThenSaves)
     fileRead[2].Mnemonic = QStringLiteral("a");
     EXPECT_EQ(fileBytes(), Serialize_S7_Protocol(fileRead, fileWrite));
 
-    // Cancel writes nothing.
+    // Cancel writes nothing (after the discard question).
     tc.modal.expect([&](QDialog &) {
         model(L::Read).setData(model(L::Read).index(0, 0), QStringLiteral("N"));
+        tc.messages.answerNextQuestion(true);
         click("Btn_Cancel");
+        tc.messages.takeOne(Kind::Question);
     });
     EXPECT_EQ(tc.context.services.modal->run(window), QDialog::Rejected);
     EXPECT_EQ(fileBytes(), Serialize_S7_Protocol(fileRead, fileWrite));
+}
+
+// OK never drops a rule below an unused row without asking: Yes closes the gaps and saves
+// every rule in order, No saves nothing and selects the first empty row.
+TEST_F(S7AccessWindowTest, OkAsksToCloseGapsBeforeSaving)
+{
+    const QString question = tc.context.text(TextId::S7_CloseGapsQuestion);
+    S7Rule badAfterGap = Valid_Rule(9, QStringLiteral("w3"));
+    badAfterGap.PollTime = QStringLiteral("x");
+    const struct
+    {
+        const char *name;
+        std::function<void()> edit;
+        QString asked;
+        bool answer;
+        L selectedList;
+        int selectedRow; // 0-based; -1 when the window closed
+        QString error;   // the validation message after the gaps closed
+    } cases[] = {
+        {"insert row, then Yes",
+         [&] {
+             setCurrent(L::Read, 1);
+             click("Btn_InsRow");
+         },
+         question + "\nS7comm Read: first empty row 2, rules below it: 2", true, L::Read, -1, {}},
+        {"insert row, then No",
+         [&] {
+             setCurrent(L::Read, 1);
+             click("Btn_InsRow");
+         },
+         question + "\nS7comm Read: first empty row 2, rules below it: 2", false, L::Read, 1, {}},
+        {"both lists, No selects in the read list",
+         [&] {
+             setCurrent(L::Read, 0);
+             click("Btn_InsRow");
+             model(L::Write).setRowCells(3, Valid_Rule(4, QStringLiteral("w2")).cells(L::Write));
+         },
+         question + "\nS7comm Read: first empty row 1, rules below it: 3\nS7comm Write: first empty row 2, rules below it: 1",
+         false, L::Read, 0, {}},
+        {"a faulty rule after the gap is checked once it moved up",
+         [&] { model(L::Write).setRowCells(5, badAfterGap.cells(L::Write)); },
+         question + "\nS7comm Write: first empty row 2, rules below it: 1", true, L::Write, 1,
+         "Error row 2!! [S7comm Write] Poll Time must be between 0 and 100000000"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        Save_S7_Protocol(s7File(), fileRead, fileWrite);
+        const QByteArray before = fileBytes();
+        reopen();
+        c.edit();
+        tc.messages.answerNextQuestion(c.answer);
+        click("Btn_OK");
+        QList<FakeMessageService::Message> shown{{Kind::Question, c.asked}};
+        if (!c.error.isEmpty())
+            shown.append({Kind::Error, c.error});
+        EXPECT_EQ(tc.messages.take(), shown);
+        if (c.selectedRow < 0) {
+            EXPECT_FALSE(window.isVisible());
+            S7RuleList read = Fresh_Rule_List();
+            S7RuleList write = Fresh_Rule_List();
+            ASSERT_FALSE(Load_S7_Protocol(s7File(), read, write));
+            EXPECT_EQ(Rules_In_Use(read), 3);
+            for (int i = 0; i < 3; ++i)
+                EXPECT_EQ(read[std::size_t(i)].Mnemonic, QStringLiteral("r%1").arg(i + 1));
+            continue;
+        }
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_EQ(fileBytes(), before);
+        if (c.error.isEmpty()) {
+            EXPECT_EQ(child<QTabWidget>("PageControl1")->currentIndex(), c.selectedList == L::Read ? 0 : 1);
+            EXPECT_EQ(grid(c.selectedList).currentRow(), c.selectedRow);
+            EXPECT_TRUE(grid(c.selectedList).selectionModel()->isRowSelected(c.selectedRow));
+        } else {
+            EXPECT_EQ(cell(L::Write, 1, F::Mnemonic), "w3"); // moved up, kept on the fault
+        }
+    }
+}
+
+// Only Cancel and the close box end the editor; both ask when edits would be lost, and
+// undoing back to the loaded lists counts as no edit. Escape never closes it.
+TEST_F(S7AccessWindowTest, ClosingAsksBeforeDiscardingEdits)
+{
+    enum class How { Cancel, CloseBox, Escape };
+    const struct
+    {
+        const char *name;
+        How how;
+        bool edit, undo;
+        std::optional<bool> answer; // the discard question, when asked
+        bool closes;
+    } cases[] = {
+        {"cancel unchanged", How::Cancel, false, false, {}, true},
+        {"cancel edited, keep editing", How::Cancel, true, false, false, false},
+        {"cancel edited, discard", How::Cancel, true, false, true, true},
+        {"cancel after undo", How::Cancel, true, true, {}, true},
+        {"close box edited, keep editing", How::CloseBox, true, false, false, false},
+        {"close box edited, discard", How::CloseBox, true, false, true, true},
+        {"close box unchanged", How::CloseBox, false, false, {}, true},
+        {"escape edited", How::Escape, true, false, {}, false},
+        {"escape unchanged", How::Escape, false, false, {}, false},
+    };
+    const QByteArray before = fileBytes();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        reopen();
+        S7RuleTableModel &m = model(L::Read);
+        if (c.edit)
+            m.setData(m.index(0, m.columnOf(F::Mnemonic)), QStringLiteral("edited"));
+        if (c.undo)
+            m.undoStack().undo();
+        if (c.answer)
+            tc.messages.answerNextQuestion(*c.answer);
+        switch (c.how) {
+        case How::Cancel: click("Btn_Cancel"); break;
+        case How::CloseBox: window.close(); break;
+        case How::Escape: QTest::keyClick(&grid(L::Read), Qt::Key_Escape); break;
+        }
+        if (c.answer) {
+            EXPECT_EQ(tc.messages.takeOne(Kind::Question), tc.context.text(TextId::Common_DiscardChanges));
+        }
+        EXPECT_EQ(window.isVisible(), !c.closes);
+        if (!c.closes && c.edit) {
+            EXPECT_EQ(cell(L::Read, 0, F::Mnemonic), "edited");
+        }
+        EXPECT_EQ(fileBytes(), before);
+    }
 }
 
 TEST_F(S7AccessWindowTest, InsertAndDeleteAtTheEnds)
@@ -392,7 +544,9 @@ TEST_F(S7AccessWindowTest, RowClipboard)
 
     // Copy, Cancel, open again: the clipboard holds the row but may not be pasted.
     click("Btn_CopyRow");
+    tc.messages.answerNextQuestion(true); // the pastes above are discarded
     click("Btn_Cancel");
+    tc.messages.takeOne(Kind::Question);
     open();
     setCurrent(L::Read, 7);
     click("Btn_PasteRow");
@@ -533,17 +687,101 @@ TEST_F(S7AccessWindowTest, CellRangesThroughTheClipboard)
     EXPECT_EQ(cell(L::Write, 511, F::SwapWord), "Y");
     EXPECT_EQ(cell(L::Write, 511, F::Mnemonic), "no");
 
-    // Overwriting a used row asks first.
+    // Overwriting a used row asks nothing: one undo takes the paste back.
     QGuiApplication::clipboard()->setText(QStringLiteral("S7300\n"));
     writeView.setCurrentIndex(w.index(0, w.columnOf(F::PLC_Type)));
-    tc.messages.answerNextQuestion(false);
     QTest::keyClick(&writeView, Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(tc.messages.takeOne(Kind::Question), "Row Already used. Do you want to overwrite the values?");
-    EXPECT_EQ(cell(L::Write, 0, F::PLC_Type), "S71200");
-    tc.messages.answerNextQuestion(true);
-    QTest::keyClick(&writeView, Qt::Key_V, Qt::ControlModifier);
-    tc.messages.takeOne(Kind::Question);
     EXPECT_EQ(cell(L::Write, 0, F::PLC_Type), "S7300");
+    QTest::keyClick(&writeView, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(cell(L::Write, 0, F::PLC_Type), "S71200");
+}
+
+// A coded drop-down column takes only its list texts from a paste; refused cells keep their
+// value, the rest lands, one message counts them. Texts from a file stay and are marked.
+TEST_F(S7AccessWindowTest, PasteIntoDropDownColumnsTakesOnlyListedTexts)
+{
+    open();
+    S7RuleTableModel &r = model(L::Read);
+    S7GridView &view = grid(L::Read);
+    // From PLC Type on: PLC_Type, Rack, Slot, Data_Type, Data_Identifier, DB_Number, PLC_Area.
+    QGuiApplication::clipboard()->setText(QStringLiteral("102\t0\t2\t word \tdb\t5\tinputs (i)\n"
+                                                         " s7300 \t1\t3\tfoo\t\t6\tOutput (Q)\n"));
+    view.setCurrentIndex(r.index(0, r.columnOf(F::PLC_Type)));
+    QTest::keyClick(&view, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(tc.messages.takeOne(Kind::Error),
+              "2" + tc.context.text(TextId::S7_CellsNotPasted) + "Error row 1 (S7comm Read, PLC Type): \"102\"");
+    const struct
+    {
+        int row;
+        F field;
+        const char *text;
+    } cells[] = {
+        {0, F::PLC_Type, "S71200"}, {0, F::Slot, "2"}, {0, F::Data_Type, "Word"}, {0, F::Data_Identifier, "DB"},
+        {0, F::PLC_Area, "Inputs (I)"}, {1, F::PLC_Type, "S7300"}, {1, F::Data_Type, "Word"},
+        {1, F::Data_Identifier, ""}, {1, F::PLC_Area, "Output (Q)"},
+    };
+    for (const auto &c : cells)
+        EXPECT_EQ(cell(L::Read, c.row, c.field), c.text) << c.row << " " << int(c.field);
+    EXPECT_EQ(r.undoStack().count(), 1);
+
+    // From a file an unlisted text stays as it is, marked in the grid.
+    fileRead[1].PLC_Type = QStringLiteral("102");
+    Save_S7_Protocol(s7File(), fileRead, fileWrite);
+    reopen();
+    EXPECT_EQ(cell(L::Read, 1, F::PLC_Type), "102");
+    const QModelIndex off = r.index(1, r.columnOf(F::PLC_Type));
+    EXPECT_TRUE(r.isOffList(1, off.column()));
+    EXPECT_NE(r.data(off, Qt::BackgroundRole), r.data(r.index(0, off.column()), Qt::BackgroundRole));
+    EXPECT_FALSE(r.isOffList(0, off.column()));
+}
+
+// Row numbers and headings select without moving the row the buttons act on; a paste after
+// a row-number click starts at the first rule column, however the grid is scrolled.
+TEST_F(S7AccessWindowTest, RowAndHeadingClicksKeepTheRowsThatButtonsAndPasteUse)
+{
+    open();
+    window.resize(600, 500); // narrow, so that the grid scrolls sideways
+    S7GridView &view = grid(L::Read);
+    S7RuleTableModel &m = model(L::Read);
+    const auto clickHeader = [](QHeaderView *header, int section) {
+        const int at = header->sectionViewportPosition(section) + header->sectionSize(section) / 2;
+        const QPoint point = header->orientation() == Qt::Horizontal ? QPoint(at, header->height() / 2)
+                                                                      : QPoint(header->width() / 2, at);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, point);
+    };
+
+    // Scrolled to the right, row number 5 clicked, then Ctrl+V.
+    view.scrollTo(m.index(4, m.columnCount() - 1));
+    clickHeader(view.verticalHeader(), 4);
+    ASSERT_EQ(view.selectedWholeRows(), QList<int>{4});
+    QGuiApplication::clipboard()->setText(QStringLiteral("Y\t10.0.0.5\t102\n"));
+    QTest::keyClick(&view, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(cell(L::Read, 4, F::Enable), "Y");
+    EXPECT_EQ(cell(L::Read, 4, F::PLC_Address), "10.0.0.5");
+    EXPECT_EQ(cell(L::Read, 4, F::PLC_Port), "102");
+
+    // A heading click keeps row 2 as the current row: Delete Row asks for row 2.
+    setCurrent(L::Read, 1, 3);
+    view.scrollToTop();
+    clickHeader(view.horizontalHeader(), 1);
+    EXPECT_EQ(view.currentRow(), 1);
+    EXPECT_EQ(view.currentIndex().column(), 1);
+    tc.messages.answerNextQuestion(false);
+    click("Btn_DelRow");
+    EXPECT_EQ(tc.messages.takeOne(Kind::Question), "Do you want to delete the row 2");
+
+    // Rows 1 and 3 selected by their numbers: one question, both go, one undo step.
+    clickHeader(view.verticalHeader(), 0);
+    view.selectionModel()->select(m.index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    tc.messages.answerNextQuestion(true);
+    const int steps = m.undoStack().count();
+    click("Btn_DelRow");
+    EXPECT_EQ(tc.messages.takeOne(Kind::Question), "Do you want to delete the row 1, 3");
+    EXPECT_EQ(cell(L::Read, 0, F::Mnemonic), "r2");
+    EXPECT_EQ(cell(L::Read, 2, F::PLC_Address), "10.0.0.5");
+    EXPECT_EQ(rule(L::Read, 511), S7Rule::cleared());
+    EXPECT_EQ(rule(L::Read, 510), S7Rule::cleared());
+    EXPECT_EQ(m.undoStack().count(), steps + 1);
 }
 
 TEST_F(S7AccessWindowTest, UndoAndRedo)
@@ -571,6 +809,23 @@ TEST_F(S7AccessWindowTest, UndoAndRedo)
     // Each opening starts a new history.
     reopen();
     EXPECT_EQ(m.undoStack().count(), 0);
+}
+
+// On a screen smaller than the editor (the offscreen screen is 800x600) the editor shrinks
+// into the screen's free area, every button still reachable.
+TEST_F(S7AccessWindowTest, ShrinksToASmallScreen)
+{
+    const QRect available = window.screen()->availableGeometry();
+    ASSERT_LT(available.width(), 1350);
+    WindowStyle::Fit_To_Screen(&window);
+    open();
+    EXPECT_LE(window.width(), available.width());
+    EXPECT_LE(window.height(), available.height());
+    EXPECT_TRUE(available.contains(window.geometry())) << window.geometry().x() << "," << window.geometry().y();
+    for (const char *name : {"Btn_OK", "Btn_Cancel", "Btn_PasteRow"}) {
+        QPushButton *button = child<QPushButton>(name);
+        EXPECT_TRUE(window.rect().contains(QRect(button->mapTo(&window, QPoint(0, 0)), button->size()))) << name;
+    }
 }
 
 TEST_F(S7AccessWindowTest, LanguageChangeRelabels)

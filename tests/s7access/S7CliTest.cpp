@@ -7,6 +7,7 @@
 #include "support/TempWorkspace.h"
 
 #include <QFile>
+#include <QDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -146,6 +147,73 @@ TEST_F(S7CliTest, MapPrintsOneLinePerRuleWithConflictsAndClippingMarked)
     r = run("map");
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(r.err.startsWith(u"brivant-cli map: "));
+}
+
+// Rules below a list's first unused row are neither checked nor compiled: validate and
+// import-rules say so on stderr, naming the row and the count, and keep their exit codes.
+TEST_F(S7CliTest, RulesAfterTheFirstUnusedRowAreWarnedAbout)
+{
+    // A hand-edited file: a row without address inside each list.
+    read[1].PLC_Address = QStringLiteral("GAP");
+    write[3].PLC_Address = QStringLiteral("GAP");
+    write[4] = Valid_Rule(8);
+    write[4].PollTime = QStringLiteral("bad"); // never looked at
+    const auto saveWithGaps = [&] {
+        ws.write(QStringLiteral("PROJECTS/P1/S7_Protocol.xml"),
+                 Serialize_S7_Protocol(read, write).replace("PLC_Address=\"GAP\"", "PLC_Address=\" \""));
+    };
+    saveWithGaps();
+    const QString file = QDir::toNativeSeparators(s7File);
+    const QString warnings = QStringLiteral("warning: %1: Read list ends at its first unused row 2; 2 rules after it are ignored\n"
+                                            "warning: %1: Write list ends at its first unused row 4; 1 rule after it is ignored\n")
+                                 .arg(file);
+    CliTextRun r = run("validate");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, warnings);
+
+    read[0].Rack = QStringLiteral("9");
+    saveWithGaps();
+    r = run("validate", {QStringLiteral("--all")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "Read\t1\tRack\tError row 1!! [S7comm Read] Rack must be between 0 and 3\n");
+    EXPECT_EQ(r.err, warnings);
+
+    // The CSV import still refuses such a file, now with the whole count.
+    const QByteArray before = ws.read(QStringLiteral("PROJECTS/P1/S7_Protocol.xml"));
+    QList<QStringList> rows{QStringList{QStringLiteral("List")} + S7Rule::fieldNames(L::Write)};
+    read[1].PLC_Address = QStringLiteral(" ");
+    for (int i = 0; i < 4; ++i)
+        rows.append(QStringList{QStringLiteral("Read")} + read[std::size_t(i)].cells(L::Write));
+    const QString body = Format_Delimited(rows, u',');
+    const QString gapCsv = ws.write(QStringLiteral("gap2.csv"), body.toUtf8());
+    r = run("import-rules", {gapCsv});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("warning: %1: Read list ends at its first unused row 2; 2 rules after it are ignored\n")
+                                     .arg(QDir::toNativeSeparators(gapCsv))))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QLatin1String("line 4: Read rule 2 has no PLC_Address")));
+    EXPECT_EQ(ws.read(QStringLiteral("PROJECTS/P1/S7_Protocol.xml")), before);
+}
+
+// A coded field outside the editor's list passes validation but reaches the device as the
+// list's first code: validate --all says which code, and its exit code stays.
+TEST_F(S7CliTest, ValidateAllWarnsAboutTextsOutsideTheLists)
+{
+    write[1].PLC_Type = QStringLiteral("102");
+    read[2].PLC_Area = QStringLiteral("inputs (I)");
+    read[3].Enable = QStringLiteral("N");
+    read[3].Data_Type = QStringLiteral("Float"); // disabled: never compiled
+    save();
+    CliTextRun r = run("validate", {QStringLiteral("--all")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "warning: Read row 3: PLC_Area \"inputs (I)\" is not in the list; the device gets code 128 "
+                     "(Direct peripheral access (P))\n"
+                     "warning: Write row 2: PLC_Type \"102\" is not in the list; the device gets code 0 (S7200)\n");
+    r = run("validate");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err, "");
 }
 
 TEST_F(S7CliTest, ValidateWithoutProjectFilesUsesTheDefaults)

@@ -1,5 +1,6 @@
 #include "S7TestRules.h"
 #include "common/Errors.h"
+#include "s7access/S7ListEnd.h"
 #include "s7access/S7Protocol.h"
 #include "support/TempWorkspace.h"
 
@@ -256,6 +257,44 @@ TEST(PositionLimitsTest, FromParGen)
     }
     ws.write(QStringLiteral("ParGen.xml"), "<Par_Gen><PROFINET_NB_IN>");
     EXPECT_THROW(Load_Position_Limits(file), XmlError);
+}
+
+} // namespace
+
+namespace {
+
+TEST(S7ListEndTest, FindsRulesAfterTheFirstUnusedRow)
+{
+    // Addresses of the first rows; "-" an unused row (blanks and controls only count as empty).
+    const struct
+    {
+        std::vector<const char *> addresses;
+        std::optional<std::pair<int, int>> expected; // first unused row (1-based), rules after it
+    } cases[] = {
+        {{}, std::nullopt},
+        {{"1.1.1.1", "1.1.1.2"}, std::nullopt},
+        {{"-", "1.1.1.1"}, std::pair{1, 1}},
+        {{"1.1.1.1", " \t", "1.1.1.2", "-", "1.1.1.3"}, std::pair{2, 2}},
+        {{"1.1.1.1", "-", "-", "-"}, std::nullopt},
+    };
+    for (const auto &c : cases) {
+        S7RuleList list = Fresh_Rule_List();
+        for (std::size_t i = 0; i < c.addresses.size(); ++i)
+            list[i].PLC_Address = QString::fromLatin1(c.addresses[i]) == QLatin1String("-") ? QString() : QString::fromLatin1(c.addresses[i]);
+        const auto found = Find_Rules_After_End(list);
+        ASSERT_EQ(found.has_value(), c.expected.has_value()) << c.addresses.size();
+        if (found) {
+            EXPECT_EQ(found->firstUnusedRow, c.expected->first);
+            EXPECT_EQ(found->ignoredRules, c.expected->second);
+        }
+    }
+    // The last of 512 rows counts too.
+    S7RuleList list = Fresh_Rule_List();
+    list[511].PLC_Address = QStringLiteral("1.1.1.1");
+    const auto last = Find_Rules_After_End(list);
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->firstUnusedRow, 1);
+    EXPECT_EQ(last->ignoredRules, 1);
 }
 
 } // namespace

@@ -38,6 +38,11 @@ void FakeMessageService::warning(const QString &text)
     m_messages.append({Kind::Warning, text});
 }
 
+void FakeMessageService::information(const QString &text)
+{
+    m_messages.append({Kind::Information, text});
+}
+
 bool FakeMessageService::question(const QString &text)
 {
     m_messages.append({Kind::Question, text});

@@ -17,7 +17,7 @@
 class FakeMessageService : public MessageService
 {
 public:
-    enum class Kind { Error, Warning, Question, GeneralError };
+    enum class Kind { Error, Warning, Question, GeneralError, Information };
     struct Message
     {
         Kind kind;
@@ -38,6 +38,7 @@ public:
 
     void error(const QString &text) override;
     void warning(const QString &text) override;
+    void information(const QString &text) override;
     bool question(const QString &text) override;
     void generalError(const QString &text) override;
 

@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -128,6 +129,7 @@ TEST_F(TFBootTest, SuccessfulUpdateStoresTheChoicesWritesTheJobAndStartsTheProgr
         press(d, "Btn_Update");
         EXPECT_TRUE(d.isVisible()) << "the window stays open";
     });
+    EXPECT_EQ(tc.messages.takeOne(Kind::Information), "The update program ended successfully.");
     EXPECT_EQ(echo.requests.value(0).host, QStringLiteral("10.1.2.3"));
     EXPECT_EQ(tc.context.settings.Ip_Address, QStringLiteral("10.1.2.3"));
     EXPECT_EQ(tc.context.settings.Update_Option, 2);
@@ -160,6 +162,7 @@ TEST_F(TFBootTest, SuccessfulUpdateStoresTheChoicesWritesTheJobAndStartsTheProgr
     // An update program in the program folder is preferred.
     tc.workspace.write(QStringLiteral("Ethernet_Update.exe"), "#");
     show(boot, [&](QDialog &d) { press(d, "Btn_Update"); });
+    tc.messages.takeOne(Kind::Information);
     ASSERT_EQ(processes.calls.size(), 2);
     EXPECT_EQ(processes.calls[1].program, tc.workspace.file(QStringLiteral("Ethernet_Update.exe")));
 }
@@ -221,6 +224,65 @@ TEST_F(TFBootTest, DeviceThatDoesNotAnswerStoresWritesAndStartsNothing)
     }
     EXPECT_FALSE(QFileInfo::exists(jobFile()));
     EXPECT_TRUE(processes.calls.isEmpty());
+}
+
+// The update program's end is always shown: only exit 0 is a success; a failure names the
+// exit code and the program's log when there is one.
+TEST_F(TFBootTest, TheUpdateProgramsResultIsShown)
+{
+    using O = ProgramRun::Outcome;
+    const QString log = QDir::toNativeSeparators(tc.workspace.file(QStringLiteral("Ethernet_Update.log")));
+    const struct
+    {
+        const char *name;
+        ProgramRun run;
+        bool logExists;
+        Kind kind;
+        QString text;
+    } cases[] = {
+        {"exit 0", {O::Finished, 0, 7, {}}, true, Kind::Information, "The update program ended successfully."},
+        {"exit 1 with log", {O::Finished, 1, 7, {}}, true, Kind::Error,
+         "The update failed: the update program ended with exit code 1\nIts report is in " + log},
+        {"exit 3 without log", {O::Finished, 3, 7, {}}, false, Kind::Error,
+         "The update failed: the update program ended with exit code 3"},
+        {"crash", {O::Finished, -1, 7, {}}, false, Kind::Error, "The update failed: the update program crashed."},
+        {"not started", {O::NotStarted, -1, 0, "No such file"}, false, Kind::Error,
+         "The update failed: the update program could not be started: No such file"},
+        {"still running", {O::TimedOut, -1, 7, {}}, true, Kind::Information,
+         "The update program is still running after 150 seconds. It goes on by itself: check its window or its report for the result."},
+    };
+    TFBoot boot(tc.context);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(log);
+        if (c.logExists)
+            tc.workspace.write(QStringLiteral("Ethernet_Update.log"), "result: FAILED\n");
+        echo.script({FakeEchoClient::reply(1024)});
+        processes.onStart = [&](ProgramWaitObserver *) { return c.run; };
+        show(boot, [&](QDialog &d) {
+            type(d, {"10", "1", "2", "3"});
+            press(d, "Btn_Update");
+            EXPECT_TRUE(d.isVisible());
+        });
+        EXPECT_EQ(tc.messages.take(), (QList<FakeMessageService::Message>{{c.kind, c.text}}));
+    }
+}
+
+// Return in an address field starts nothing: the update starts only from its button.
+TEST_F(TFBootTest, ReturnInAnAddressFieldStartsNothing)
+{
+    TFBoot boot(tc.context);
+    show(boot, [&](QDialog &d) {
+        type(d, {"10", "1", "2", "3"});
+        for (int n = 1; n <= 4; ++n) {
+            ip(d, n)->setFocus();
+            QTest::keyClick(ip(d, n), Qt::Key_Return);
+        }
+        EXPECT_TRUE(d.isVisible());
+    });
+    EXPECT_TRUE(echo.requests.isEmpty());
+    EXPECT_TRUE(processes.calls.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(jobFile()));
 }
 
 TEST_F(TFBootTest, WindowTakesNoInputWhileTheDeviceIsChecked)
@@ -295,6 +357,7 @@ TEST_F(TFBootTest, WaitWindowShowsTheProgramAndTheSecondsAndBlocksTheOtherWindow
         type(d, {"10", "1", "2", "3"});
         press(d, "Btn_Update");
     });
+    tc.messages.takeOne(Kind::Information);
     ASSERT_EQ(seen.size(), 3);
     EXPECT_TRUE(seen[0].contains(QStringLiteral("Ethernet_Update.exe")));
     EXPECT_TRUE(seen[1].startsWith(QStringLiteral("0 ")));

@@ -91,10 +91,10 @@ TEST_F(UpdateCommandTest, EachFailingStepStopsWithItsMessage)
         {"no reply data", {FakeEchoClient::reply(0)}, {}, "Device Not Found!", false},
         {"send error", {FakeEchoClient::error("Network is unreachable")}, {}, "Error!!! Check the Ip Address (Network is unreachable)", false},
         {"no ICMP socket", {FakeEchoClient::noSocket()}, {}, "no ICMP socket", false},
-        {"program missing", {FakeEchoClient::reply(1024)}, {O::NotStarted, -1, 0, "no such file"}, "cannot be started: no such file", true},
+        {"program missing", {FakeEchoClient::reply(1024)}, {O::NotStarted, -1, 0, "no such file"}, "could not be started: no such file", true},
         {"program failed", {FakeEchoClient::reply(1024)}, {O::Finished, 1, 7, {}}, "ended with exit code 1", true},
         {"program crashed", {FakeEchoClient::reply(1024)}, {O::Finished, -1, 7, {}}, "crashed", true},
-        {"program too slow", {FakeEchoClient::reply(1024)}, {O::TimedOut, -1, 7, {}}, "did not end within 150 s", true},
+        {"program too slow", {FakeEchoClient::reply(1024)}, {O::TimedOut, -1, 7, {}}, "still running after 150 seconds", true},
     };
     for (const Case &c : cases) {
         QFile::remove(w.ws.file(QStringLiteral("Ethernet_Update.xml")));

@@ -80,6 +80,7 @@ TEST_F(UpdateEndToEndTest, GoodProjectRunsTheUpdateProgramWhichReportsOk)
     ASSERT_EQ(runner.calls, 1);
     EXPECT_EQ(runner.last.outcome, ProgramRun::Outcome::Finished);
     EXPECT_EQ(runner.last.exitCode, 0) << log().toStdString();
+    EXPECT_EQ(tc.messages.takeOne(FakeMessageService::Kind::Information), "The update program ended successfully.");
     EXPECT_TRUE(log().contains(QStringLiteral("result: OK"))) << log().toStdString();
     EXPECT_TRUE(log().contains(QStringLiteral("checksum 3466, 0 rules")));
     const QStringList job = Flatten_Xml(tc.workspace.read(QStringLiteral("Ethernet_Update.xml")));
@@ -91,6 +92,10 @@ TEST_F(UpdateEndToEndTest, FirmwareOnlyWithoutTheFirmwareImageFailsInTheUpdatePr
     runUpdateStep(1);
     ASSERT_EQ(runner.calls, 1);
     EXPECT_EQ(runner.last.exitCode, 1);
+    // The window says so, with the code and the report's path.
+    EXPECT_EQ(tc.messages.takeOne(FakeMessageService::Kind::Error),
+              "The update failed: the update program ended with exit code 1\nIts report is in "
+                  + QDir::toNativeSeparators(tc.workspace.file(QStringLiteral("Ethernet_Update.log"))));
     EXPECT_TRUE(log().contains(QStringLiteral("Vod52840.sim' does not exist"))) << log().toStdString();
     EXPECT_TRUE(log().contains(QStringLiteral("result: FAILED")));
     EXPECT_EQ(tc.context.settings.Update_Option, 1);

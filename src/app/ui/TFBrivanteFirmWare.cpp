@@ -291,6 +291,12 @@ void TFBrivanteFirmWare::Open_Project()
 void TFBrivanteFirmWare::Update_Device()
 {
     const ConfigWorkspace &ws = m_context.workspace;
+    // Without saved communication parameters the images would carry the defaults (station
+    // address 0, no bytes): refused as the GSD step refuses it.
+    if (!QFileInfo::exists(ws.ParGen_File)) {
+        m_context.services.messages->error(m_context.text(TextId::Main_SetCommunicationBeforeUpdate));
+        return;
+    }
     ImageCompiler compiler;
     compiler.Compile_Banks(ws.ParGen_File, ws.S7_Protocol_File);
     compiler.Write_Bank_Files(ws.Project_Dir);

@@ -1,6 +1,7 @@
 #include "app/ui/TFNew_Project.h"
 
 #include "app/ui/ActionGuard.h"
+#include "common/TextUtil.h"
 #include "app/ui/AppContext.h"
 #include "platform/MessageService.h"
 #include "texts/TextId.h"
@@ -83,11 +84,13 @@ void TFNew_Project::createProject()
 {
     MessageService &messages = *m_context.services.messages;
     const QString name = m_name->text(); // as typed, not trimmed
-    if (name.isEmpty()) {
+    // A name of blanks only would be an invisible project; "Plant A " would sit beside
+    // "Plant A" and look the same.
+    if (Trim_Text(name).isEmpty()) {
         messages.error(m_context.text(TextId::NewProject_ErrorNameProjectNotValid_107));
         return;
     }
-    if (Name_Is_Refused(name)) {
+    if (Name_Is_Refused(name) || Trim_Text(name) != name) {
         messages.error(m_context.text(TextId::NewProject_ErrorNameProjectNotValid));
         return;
     }

@@ -51,6 +51,11 @@ TFOpenConf::TFOpenConf(AppContext &context, QWidget *parent)
     WindowStyle::Stack_Window(this, m_title, body, WindowStyle::Make_Button_Panel(this, {m_ok, m_cancel}));
 
     connect(m_list, &QListWidget::itemSelectionChanged, this, &TFOpenConf::ListBox1Click);
+    // A double click or Return on a project opens it, as OK does.
+    connect(m_list, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
+        Name_Conf = item->text();
+        accept();
+    });
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 

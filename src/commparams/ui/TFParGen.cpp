@@ -10,6 +10,7 @@
 #include "widgets/WindowStyle.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <algorithm>
 #include <QCheckBox>
 #include <QComboBox>
@@ -92,7 +93,7 @@ TFParGen::TFParGen(AppContext &context, QWidget *parent)
     WindowStyle::Stack_Window(this, m_title, m_cpg, WindowStyle::Make_Button_Panel(this, {m_ok, m_cancel}));
 
     connect(m_ok, &QPushButton::clicked, this, &TFParGen::Btn_OKClick);
-    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_cancel, &QPushButton::clicked, this, &TFParGen::Btn_CancelClick);
 
     m_title->setCode(m_context.identity.Software_Code);
     // Only the height can change; the group scrolls when the window is lower than its fields.
@@ -199,6 +200,44 @@ void TFParGen::FormShow()
         m_edits[f]->setText(params.texts[f]);
     m_enGat->setChecked(params.gatewayEnabled);
     m_cpg->verticalScrollBar()->setValue(0);
+    m_loaded = Current_Params();
+}
+
+bool TFParGen::hasUnsavedChanges() const
+{
+    const CommParams now = Current_Params();
+    return now.texts != m_loaded.texts || now.gatewayEnabled != m_loaded.gatewayEnabled;
+}
+
+bool TFParGen::confirmDiscard()
+{
+    return !hasUnsavedChanges() || m_context.services.messages->question(m_context.text(TextId::Common_DiscardChanges));
+}
+
+void TFParGen::Btn_CancelClick()
+{
+    if (confirmDiscard())
+        reject();
+}
+
+void TFParGen::keyPressEvent(QKeyEvent *event)
+{
+    // Escape closes the window as Cancel does, asking first when edits would be lost.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        Btn_CancelClick();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TFParGen::closeEvent(QCloseEvent *event)
+{
+    if (isVisible() && !confirmDiscard()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
 }
 
 CommParams TFParGen::Current_Params() const

@@ -38,9 +38,13 @@ public:
     // The fields' texts and the gateway switch as they stand.
     CommParams Current_Params() const;
     QLineEdit *field(CommParams::Field f) const { return m_edits[f]; }
+    // Whether the fields differ from what FormShow loaded.
+    bool hasUnsavedChanges() const;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     // After a fault: the field's category opens, the field scrolls into view and takes the focus.
@@ -49,6 +53,9 @@ private:
     void buildProfibusCategory();
     bool KeyPress(QLineEdit *edit, QKeyEvent *event);
     bool FormMouseWheel(QWheelEvent *event);
+    void Btn_CancelClick();
+    // True when there is nothing to lose or the user agrees to discard it.
+    bool confirmDiscard();
 
     AppContext &m_context;
     TitlePanel *m_title;
@@ -67,4 +74,5 @@ private:
     FlatButton *m_ok;
     FlatButton *m_cancel;
     int m_wheelRemainder = 0;
+    CommParams m_loaded;
 };

@@ -433,9 +433,16 @@ void TFSoftOptions::Btn_OKClick()
 void TFSoftOptions::Btn_Check_UpdateClick()
 {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool newer = Check_Version();
+    const VersionAnswer answer = m_context.services.http
+        ? Ask_Version(*m_context.services.http, WebServer::Version_Query_Url(m_context.identity.Software_Code))
+        : VersionAnswer::Unreachable;
     QGuiApplication::restoreOverrideCursor();
-    m_lastCheck = newer ? CheckResult::NewerVersion : CheckResult::NoUpdate;
+    // Asked by the user, a server that did not answer is said so; "no update" would be a guess.
+    switch (answer) {
+    case VersionAnswer::Newer: m_lastCheck = CheckResult::NewerVersion; break;
+    case VersionAnswer::NotNewer: m_lastCheck = CheckResult::NoUpdate; break;
+    case VersionAnswer::Unreachable: m_lastCheck = CheckResult::Unreachable; break;
+    }
     showCheckResult();
     m_llCheckUpdate->show();
 }
@@ -452,6 +459,9 @@ void TFSoftOptions::showCheckResult()
         break;
     case CheckResult::NoUpdate:
         m_llCheckUpdate->setText(m_context.text(TextId::Options_NoUpdateAvailable).toHtmlEscaped());
+        break;
+    case CheckResult::Unreachable:
+        m_llCheckUpdate->setText(m_context.text(TextId::Options_VersionServerUnreachable).toHtmlEscaped());
         break;
     }
 }

@@ -39,7 +39,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    enum class CheckResult { None, NewerVersion, NoUpdate };
+    enum class CheckResult { None, NewerVersion, NoUpdate, Unreachable };
 
     void FormShow();
     void Create_Lang_List();

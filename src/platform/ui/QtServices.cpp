@@ -1,5 +1,7 @@
 #include "platform/ui/QtServices.h"
 
+#include "widgets/WindowStyle.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
@@ -25,6 +27,11 @@ void QtMessageService::warning(const QString &text)
     QMessageBox::warning(activeParent(), QStringLiteral("Warning"), text, QMessageBox::Ok);
 }
 
+void QtMessageService::information(const QString &text)
+{
+    QMessageBox::information(activeParent(), QStringLiteral("Information"), text, QMessageBox::Ok);
+}
+
 bool QtMessageService::question(const QString &text)
 {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text,
@@ -39,6 +46,7 @@ void QtMessageService::generalError(const QString &text)
 
 int QtModalRunner::run(QDialog &dialog)
 {
+    WindowStyle::Fit_To_Screen(&dialog);
     return dialog.exec();
 }
 

@@ -14,6 +14,7 @@ class QtMessageService : public MessageService
 public:
     void error(const QString &text) override;
     void warning(const QString &text) override;
+    void information(const QString &text) override;
     bool question(const QString &text) override;
     void generalError(const QString &text) override;
 };

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QStyleOptionHeader>
 #include <QStylePainter>
+#include <algorithm>
 
 S7GridView::S7GridView(const AppSettings &settings, QWidget *parent) : QTableView(parent), m_settings(settings)
 {
@@ -26,6 +27,18 @@ S7GridView::S7GridView(const AppSettings &settings, QWidget *parent) : QTableVie
     connect(horizontalHeader(), &QHeaderView::sectionDoubleClicked, this, &S7GridView::Auto_Size_Column);
     connect(horizontalHeader(), &QHeaderView::sectionHandleDoubleClicked, this, &S7GridView::Auto_Size_Column);
 
+    // A heading click selects the column but keeps the current row, so that Delete Row or
+    // Insert Row after it still act on the row the user was in.
+    disconnect(horizontalHeader(), &QHeaderView::sectionPressed, this, nullptr);
+    disconnect(horizontalHeader(), &QHeaderView::sectionEntered, this, nullptr);
+    connect(horizontalHeader(), &QHeaderView::sectionPressed, this, [this](int column) {
+        if (!model())
+            return;
+        const QModelIndex current = model()->index(currentRow(), column);
+        selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+        selectionModel()->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Columns);
+    });
+
     // The corner cell carries the heading of the row-number column.
     if (auto *corner = findChild<QAbstractButton *>())
         corner->installEventFilter(this);
@@ -41,6 +54,17 @@ void S7GridView::setCornerText(const QString &text)
     m_cornerText = text;
     if (auto *corner = findChild<QAbstractButton *>())
         corner->update();
+}
+
+QList<int> S7GridView::selectedWholeRows() const
+{
+    QList<int> rows;
+    if (!selectionModel())
+        return rows;
+    for (const QModelIndex &index : selectionModel()->selectedRows())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 int S7GridView::currentRow() const

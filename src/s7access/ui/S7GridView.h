@@ -20,6 +20,8 @@ public:
     void setCornerText(const QString &text);
     QString cornerText() const { return m_cornerText; }
 
+    // The rows selected whole (by their row numbers), in ascending order.
+    QList<int> selectedWholeRows() const;
     // The current row, 0 to 511 (0 when there is no current cell).
     int currentRow() const;
     bool isEditing() const { return state() == QAbstractItemView::EditingState; }

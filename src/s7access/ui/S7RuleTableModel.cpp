@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QUndoCommand>
+#include <algorithm>
 
 namespace {
 
@@ -162,9 +163,13 @@ void S7RuleTableModel::setPositionLimit(int limit)
 {
     m_positionLimit = limit;
     m_positionChoices.clear();
-    if (limit > 0) {
-        m_positionChoices.reserve(limit);
-        for (int i = 0; i < limit; ++i)
+    // The count comes from a file a user may have edited: the list never grows beyond what
+    // any project offers (the device exchanges at most 244 bytes each way), whatever the
+    // validation later says about the count.
+    const int shown = std::min(limit, kMaxPositionChoices);
+    if (shown > 0) {
+        m_positionChoices.reserve(shown);
+        for (int i = 0; i < shown; ++i)
             m_positionChoices.append(QString::number(i));
     }
 }
@@ -198,6 +203,20 @@ void S7RuleTableModel::deleteRow(int row)
     change(row, std::move(after), tr("Delete row"));
 }
 
+void S7RuleTableModel::deleteRows(const QList<int> &rows)
+{
+    if (rows.isEmpty())
+        return;
+    const int first = *std::min_element(rows.begin(), rows.end());
+    std::vector<S7Rule> after;
+    for (int r = first; r < kMaxRules; ++r) {
+        if (!rows.contains(r))
+            after.push_back(m_rules[std::size_t(r)]);
+    }
+    after.resize(std::size_t(kMaxRules - first), S7Rule::cleared());
+    change(first, std::move(after), tr("Delete rows"));
+}
+
 void S7RuleTableModel::insertRow(int row)
 {
     std::vector<S7Rule> after;
@@ -205,6 +224,14 @@ void S7RuleTableModel::insertRow(int row)
     after.push_back(S7Rule());
     after.insert(after.end(), m_rules.begin() + row, m_rules.end() - 1);
     change(row, std::move(after), tr("Insert row"));
+}
+
+void S7RuleTableModel::closeGaps()
+{
+    std::vector<S7Rule> after = m_rules;
+    std::stable_partition(after.begin(), after.end(), [](const S7Rule &rule) { return rule.inUse(); });
+    if (after != m_rules)
+        change(0, std::move(after), tr("Close gaps"));
 }
 
 QStringList S7RuleTableModel::rowCells(int row) const
@@ -228,7 +255,37 @@ bool S7RuleTableModel::rowUsed(int row) const
     return false;
 }
 
-int S7RuleTableModel::pasteBlock(int row, int column, const QList<QStringList> &block)
+namespace {
+
+bool isCodedField(F field)
+{
+    return field == F::PLC_Type || field == F::Data_Type || field == F::Data_Identifier || field == F::PLC_Area;
+}
+
+} // namespace
+
+std::optional<QString> S7RuleTableModel::listedText(F field, const QString &text) const
+{
+    if (!isCodedField(field))
+        return text;
+    const QString trimmed = Trim_Text(text);
+    if (trimmed.isEmpty())
+        return QString();
+    for (const QString &choice : choices(field)) {
+        if (choice.compare(trimmed, Qt::CaseInsensitive) == 0)
+            return choice;
+    }
+    return std::nullopt;
+}
+
+bool S7RuleTableModel::isOffList(int row, int column) const
+{
+    const F field = fieldAt(column);
+    const QString &text = m_rules[std::size_t(row)][field];
+    return isCodedField(field) && !text.isEmpty() && !choices(field).contains(text);
+}
+
+int S7RuleTableModel::pasteBlock(int row, int column, const QList<QStringList> &block, PasteRefusals *refused)
 {
     const int rows = std::min<int>(int(block.size()), kMaxRules - row);
     if (rows <= 0 || column < 0 || column >= columnCount())
@@ -238,31 +295,19 @@ int S7RuleTableModel::pasteBlock(int row, int column, const QList<QStringList> &
         const QStringList &cells = block[r];
         for (int c = 0; c < cells.size() && column + c < columnCount(); ++c) {
             const F f = fieldAt(column + c);
-            after[std::size_t(r)][f] = S7Rule::isCheckBox(f) ? checkBoxText(cells[c]) : cells[c];
+            if (S7Rule::isCheckBox(f)) {
+                after[std::size_t(r)][f] = checkBoxText(cells[c]);
+            } else if (const auto listed = listedText(f, cells[c])) {
+                after[std::size_t(r)][f] = *listed;
+            } else if (refused && refused->count++ == 0) {
+                refused->row = row + r;
+                refused->column = column + c;
+                refused->text = cells[c];
+            }
         }
     }
     change(row, std::move(after), tr("Paste"));
     return rows;
-}
-
-bool S7RuleTableModel::blockHitsUsedRow(int row, int column, const QList<QStringList> &block) const
-{
-    if (column < 0 || column >= columnCount())
-        return false;
-    const int rows = std::min<int>(int(block.size()), kMaxRules - row);
-    for (int r = 0; r < rows; ++r) {
-        if (!rowUsed(row + r))
-            continue;
-        const S7Rule &rule = m_rules[std::size_t(row + r)];
-        const QStringList &cells = block[r];
-        for (int c = 0; c < cells.size() && column + c < columnCount(); ++c) {
-            const F f = fieldAt(column + c);
-            const QString pasted = S7Rule::isCheckBox(f) ? checkBoxText(cells[c]) : cells[c];
-            if (!Trim_Text(rule[f]).isEmpty() && rule[f] != pasted)
-                return true;
-        }
-    }
-    return false;
 }
 
 QList<QStringList> S7RuleTableModel::textBlock(int top, int left, int bottom, int right) const
@@ -332,7 +377,11 @@ QVariant S7RuleTableModel::data(const QModelIndex &index, int role) const
             return {};
         return text == QLatin1String("Y") ? Qt::Checked : Qt::Unchecked;
     case Qt::BackgroundRole:
-        return cellMatches(index.row(), index.column()) ? QColor(0xFF, 0xA0, 0x40) : columnColour(field);
+        // A find match is tinted; a text the list does not offer (from a file) stands out, because
+        // the device gets another code.
+        if (cellMatches(index.row(), index.column()))
+            return QColor(0xFF, 0xA0, 0x40);
+        return isOffList(index.row(), index.column()) ? QColor(0xFF, 0xA0, 0xA0) : columnColour(field);
     case Qt::TextAlignmentRole:
         return checkBox ? int(Qt::AlignCenter) : int(Qt::AlignLeft | Qt::AlignVCenter);
     case ChoicesRole:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "s7access/S7Protocol.h"
 #include "s7access/S7Rule.h"
 
 #include <QAbstractTableModel>
@@ -7,6 +8,7 @@
 #include <QList>
 #include <QStringList>
 #include <QUndoStack>
+#include <optional>
 
 // One rule list of the access-list editor as a table: 512 rows, one column per field of the
 // list (18 read, 20 write). Check-box fields hold "Y" or "N" through Qt::CheckStateRole and
@@ -33,7 +35,10 @@ public:
     // Announces rules changed through rulesForLoading(); the undo history is cleared.
     void rulesLoaded();
 
-    // The Position choices "0" to limit - 1; none when the limit is 0 or less.
+    // The most Position choices a list offers: as many as without ParGen.xml.
+    static constexpr int kMaxPositionChoices = PositionLimits::kNoParGen;
+    // The Position choices "0" to limit - 1, at most kMaxPositionChoices; none when the limit
+    // is 0 or less.
     void setPositionLimit(int limit);
     int positionLimit() const { return m_positionLimit; }
 
@@ -60,20 +65,38 @@ public:
     // Row operations on 0-based rows, each one undo step.
     // Moves the rows below `row` up one place; the last row becomes empty, Enable included.
     void deleteRow(int row);
+    // Deletes several rows as one undo step: the rows below move up, the last rows become
+    // empty, Enable included.
+    void deleteRows(const QList<int> &rows);
     // Moves `row` and the rows below down one place, dropping the last, and puts a fresh rule
     // at `row`.
     void insertRow(int row);
+    // Moves every rule in use (PLC address set) up, in order, above the unused rows, which
+    // keep their order below them. One undo step; nothing happens when there is no gap.
+    void closeGaps();
     QStringList rowCells(int row) const;
     void setRowCells(int row, const QStringList &cells);
     // A row is used when a cell outside the check-box columns holds more than blanks.
     bool rowUsed(int row) const;
 
+    // Cells a paste left as they were: their number and the first one (0-based row and
+    // column, the refused text).
+    struct PasteRefusals
+    {
+        int count = 0;
+        int row = -1;
+        int column = -1;
+        QString text;
+    };
     // Writes a block of texts from (row, column), clipped to the table; check-box cells take
-    // "Y" for Y, yes, true, x or 1 (any case) and "N" otherwise. One undo step. Returns the
-    // rows written.
-    int pasteBlock(int row, int column, const QList<QStringList> &block);
-    // Whether pasting `block` at (row, column) would change a non-empty cell of a used row.
-    bool blockHitsUsedRow(int row, int column, const QList<QStringList> &block) const;
+    // "Y" for Y, yes, true, x or 1 (any case) and "N" otherwise. A coded column (PLC type,
+    // data type, data identifier, PLC area) takes only its list texts, matched ignoring case
+    // and surrounding blanks and stored as listed, or an empty text; other texts leave the
+    // cell as it was and are counted in `refused`. One undo step. Returns the rows written.
+    int pasteBlock(int row, int column, const QList<QStringList> &block, PasteRefusals *refused = nullptr);
+    // Whether the cell holds a text that its coded column does not list (files may carry
+    // such texts; the grid marks them).
+    bool isOffList(int row, int column) const;
     QList<QStringList> textBlock(int top, int left, int bottom, int right) const;
 
     // Replaces rules [first, first + rules.size()) without undo (used by the undo commands).
@@ -90,6 +113,9 @@ private:
     // Records the change of rules [first, first + after.size()) as one undo step and applies it.
     void change(int first, std::vector<S7Rule> after, const QString &what);
     QStringList choices(S7Rule::Field field) const;
+    // The list text `text` stands for in a coded column: itself in other columns, the empty
+    // text for blanks, nothing when the list has no such text.
+    std::optional<QString> listedText(S7Rule::Field field, const QString &text) const;
 
     S7Rule::List m_list;
     std::span<const S7Rule::Field> m_fields;

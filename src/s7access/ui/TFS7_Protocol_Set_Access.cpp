@@ -4,6 +4,7 @@
 #include "app/ui/AppContext.h"
 #include "platform/MessageService.h"
 #include "s7access/DelimitedText.h"
+#include "s7access/S7ListEnd.h"
 #include "s7access/ui/CheckBoxDelegate.h"
 #include "s7access/ui/S7ChangesLink.h"
 #include "s7access/ui/ChoiceDelegate.h"
@@ -21,7 +22,9 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QCloseEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QShowEvent>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -139,7 +142,7 @@ TFS7_Protocol_Set_Access::TFS7_Protocol_Set_Access(AppContext &context, QWidget 
     m_plcCheck = new PlcCheckButton(m_context, *m_readModel, *m_writeModel, this);
     buttonLayout->addWidget(m_plcCheck->button());
     connect(m_ok, &QPushButton::clicked, this, [this] { guarded([this] { Btn_OKClick(); }); });
-    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_cancel, &QPushButton::clicked, this, [this] { guarded([this] { Btn_CancelClick(); }); });
     connect(m_delRow, &QPushButton::clicked, this, [this] { guarded([this] { Btn_DelRowClick(); }); });
     connect(m_insRow, &QPushButton::clicked, this, [this] { guarded([this] { Btn_InsRowClick(); }); });
     connect(m_copyRow, &QPushButton::clicked, this, [this] { guarded([this] { Btn_CopyRowClick(); }); });
@@ -304,36 +307,143 @@ void TFS7_Protocol_Set_Access::Btn_OKClick()
 {
     m_readView->commitOpenEditor();
     m_writeView->commitOpenEditor();
+    if (!askToCloseGaps())
+        return;
+    if (!validateLists())
+        return;
+    if (!saveLists())
+        return;
+    accept();
+}
+
+bool TFS7_Protocol_Set_Access::askToCloseGaps()
+{
+    // A list ends at its first row without PLC address: rules below it would be neither
+    // checked nor saved, so they move up (with the user's consent) before anything else.
+    struct ListGap
+    {
+        S7RuleTableModel *model;
+        S7GridView *view;
+        QWidget *page;
+        int name;
+        std::optional<RulesAfterEnd> gap;
+    };
+    const ListGap lists[] = {
+        {m_readModel, m_readView, m_readPage, TextId::S7_S7commRead, Find_Rules_After_End(m_readModel->rules())},
+        {m_writeModel, m_writeView, m_writePage, TextId::S7_S7commWrite, Find_Rules_After_End(m_writeModel->rules())},
+    };
+    QString question = m_context.text(TextId::S7_CloseGapsQuestion);
+    const ListGap *first = nullptr;
+    for (const auto &l : lists) {
+        if (!l.gap)
+            continue;
+        if (!first)
+            first = &l;
+        question += QStringLiteral("\n%1: %2%3%4%5")
+                        .arg(m_context.text(l.name), m_context.text(TextId::S7_FirstEmptyRow))
+                        .arg(l.gap->firstUnusedRow)
+                        .arg(m_context.text(TextId::S7_RulesBelowIt))
+                        .arg(l.gap->ignoredRules);
+    }
+    if (!first)
+        return true;
+    if (!m_context.services.messages->question(question)) {
+        m_pages->setCurrentWidget(first->page);
+        first->view->selectRow(first->gap->firstUnusedRow - 1);
+        first->view->setFocus();
+        return false;
+    }
+    for (const auto &l : lists) {
+        if (l.gap)
+            l.model->closeGaps();
+    }
+    return true;
+}
+
+bool TFS7_Protocol_Set_Access::validateLists()
+{
     MessageService &messages = *m_context.services.messages;
     const S7RuleList &read = m_readModel->rules();
     const S7RuleList &write = m_writeModel->rules();
     if (const auto fault = Controllo_dati(read, write, m_limits, m_context.texts, array_ip_Port)) {
         messages.error(fault->message);
         Show_Rule_Cell(*m_pages, fault->list == S7Rule::List::Read ? *m_readView : *m_writeView, fault->row, fault->field);
-        return;
+        return false;
     }
     if (const auto bad = First_Unwritable_Cell(read, write)) {
         messages.error(cellName(bad->list, bad->row, bad->field) + QStringLiteral(": ")
                        + m_context.text(TextId::S7_CellCannotBeSaved));
         Show_Rule_Cell(*m_pages, bad->list == S7Rule::List::Read ? *m_readView : *m_writeView, bad->row, bad->field);
+        return false;
+    }
+    return true;
+}
+
+bool TFS7_Protocol_Set_Access::saveLists()
+{
+    if (m_loadFailed && !m_context.services.messages->question(m_context.text(TextId::S7_SaveAfterLoadFailure)))
+        return false;
+    if (!m_mapPage->confirmConflicts())
+        return false;
+    Save_S7_Protocol(m_context.workspace.S7_Protocol_File, m_readModel->rules(), m_writeModel->rules());
+    return true;
+}
+
+bool TFS7_Protocol_Set_Access::hasUnsavedChanges() const
+{
+    return !m_readModel->undoStack().isClean() || !m_writeModel->undoStack().isClean();
+}
+
+bool TFS7_Protocol_Set_Access::confirmDiscard()
+{
+    m_readView->commitOpenEditor();
+    m_writeView->commitOpenEditor();
+    return !hasUnsavedChanges() || m_context.services.messages->question(m_context.text(TextId::Common_DiscardChanges));
+}
+
+void TFS7_Protocol_Set_Access::Btn_CancelClick()
+{
+    if (confirmDiscard())
+        reject();
+}
+
+void TFS7_Protocol_Set_Access::keyPressEvent(QKeyEvent *event)
+{
+    // Escape ends a cell edit in the grid; here, after it, it must not end the window and
+    // throw the edits away. Only OK, Cancel and the close box close the editor.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
         return;
     }
-    if (m_loadFailed && !messages.question(m_context.text(TextId::S7_SaveAfterLoadFailure)))
+    QDialog::keyPressEvent(event);
+}
+
+void TFS7_Protocol_Set_Access::closeEvent(QCloseEvent *event)
+{
+    if (isVisible() && !confirmDiscard()) {
+        event->ignore();
         return;
-    if (!m_mapPage->confirmConflicts())
-        return;
-    Save_S7_Protocol(m_context.workspace.S7_Protocol_File, read, write);
-    accept();
+    }
+    QDialog::closeEvent(event);
 }
 
 void TFS7_Protocol_Set_Access::Btn_DelRowClick()
 {
     S7GridView &view = shownGrid();
-    const int row = view.currentRow();
-    if (!m_context.services.messages->question(m_context.text(TextId::S7_DeleteRowQuestion) + QString::number(row + 1)))
+    // Several rows selected by their numbers go together, after one question.
+    QList<int> rows = view.selectedWholeRows();
+    if (rows.size() < 2)
+        rows = {view.currentRow()};
+    QStringList numbers;
+    for (const int row : rows)
+        numbers.append(QString::number(row + 1));
+    if (!m_context.services.messages->question(m_context.text(TextId::S7_DeleteRowQuestion) + numbers.join(QStringLiteral(", "))))
         return;
     view.commitOpenEditor();
-    view.ruleModel()->deleteRow(row);
+    if (rows.size() == 1)
+        view.ruleModel()->deleteRow(rows.first());
+    else
+        view.ruleModel()->deleteRows(rows);
 }
 
 void TFS7_Protocol_Set_Access::Btn_InsRowClick()
@@ -402,20 +512,28 @@ void TFS7_Protocol_Set_Access::copyCells(S7GridView &view)
 
 void TFS7_Protocol_Set_Access::pasteCells(S7GridView &view)
 {
-    const QModelIndex current = view.currentIndex();
+    QModelIndex current = view.currentIndex();
     if (!current.isValid())
         return;
+    // With whole rows selected (by their numbers) the paste starts at the first rule column of
+    // the top one, wherever the grid is scrolled.
+    if (const QList<int> rows = view.selectedWholeRows(); !rows.isEmpty())
+        current = view.model()->index(rows.first(), 0);
     const QList<QStringList> block = Parse_Delimited(QGuiApplication::clipboard()->text(), u'\t');
     if (block.isEmpty())
         return;
     view.commitOpenEditor();
     S7RuleTableModel &model = *view.ruleModel();
-    if (model.blockHitsUsedRow(current.row(), current.column(), block)
-        && !m_context.services.messages->question(m_context.text(TextId::Rows_RowAlreadyUsedDoYouWant)))
-        return;
-    const int rows = model.pasteBlock(current.row(), current.column(), block);
+    // A range paste asks nothing: one undo takes it back whole.
+    S7RuleTableModel::PasteRefusals refused;
+    const int rows = model.pasteBlock(current.row(), current.column(), block, &refused);
     // Select what was pasted, as spreadsheets do.
     const int right = std::min<int>(model.columnCount() - 1, current.column() + int(block.first().size()) - 1);
     view.selectionModel()->select(QItemSelection(current, model.index(current.row() + rows - 1, right)),
                                   QItemSelectionModel::ClearAndSelect);
+    if (refused.count > 0) {
+        m_context.services.messages->error(QString::number(refused.count) + m_context.text(TextId::S7_CellsNotPasted)
+                                           + cellName(model.list(), refused.row + 1, model.fieldAt(refused.column))
+                                           + QStringLiteral(": \"") + refused.text + u'"');
+    }
 }

@@ -28,13 +28,25 @@ public:
     S7RuleTableModel &readModel() const { return *m_readModel; }
     S7RuleTableModel &writeModel() const { return *m_writeModel; }
     const PositionLimits &limits() const { return m_limits; }
+    // Whether either list differs from what the last opening loaded (undoing back counts as
+    // no change).
+    bool hasUnsavedChanges() const;
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void FormShow();
+    // Validate, ask about gaps, save: each step answers whether OK goes on.
     void Btn_OKClick();
+    bool askToCloseGaps();
+    bool validateLists();
+    bool saveLists();
+    void Btn_CancelClick();
+    // True when there is nothing to lose or the user agrees to discard it.
+    bool confirmDiscard();
     void Btn_DelRowClick();
     void Btn_InsRowClick();
     void Btn_CopyRowClick();

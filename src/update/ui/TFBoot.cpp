@@ -7,6 +7,7 @@
 #include "platform/ProcessRunner.h"
 #include "texts/TextId.h"
 #include "update/UpdateJob.h"
+#include "update/UpdateOutcome.h"
 #include "update/ui/ProgramWaitDialog.h"
 #include "widgets/FlatButton.h"
 #include "widgets/TitlePanel.h"
@@ -82,7 +83,9 @@ TFBoot::TFBoot(AppContext &context, QWidget *parent)
     m_cancel->setAutoDefault(false);
     m_update = new FlatButton(QStyle::SP_ArrowUp, m_buttonPanel);
     m_update->setObjectName(QStringLiteral("Btn_Update"));
-    m_update->setDefault(true);
+    // No default button: Return in an address field must not check the device and start the
+    // update program; only a press of the button does.
+    m_update->setAutoDefault(false);
     auto *buttonLayout = new QHBoxLayout(m_buttonPanel);
     buttonLayout->addWidget(m_cancel);
     buttonLayout->addStretch();
@@ -263,11 +266,19 @@ void TFBoot::Btn_UpdateClick()
             if (!runner)
                 throw BrivantError(QStringLiteral("The update program cannot be started: no program launcher."));
             const QString programDir = m_context.workspace.Program_Dir;
-            ProgramWaitDialog wait(this);
-            // Started without arguments in the program folder, where it finds its job. It
-            // reports its own outcome; a program that cannot be started is not reported.
-            runner->Start_Program(Update_Program_Path(programDir, Own_Program_Dir), {}, 0, programDir,
-                                  ProcessRunner::kDefaultLimitMs, &wait);
+            ProgramRun run;
+            {
+                ProgramWaitDialog wait(this);
+                // Started without arguments in the program folder, where it finds its job.
+                run = runner->Start_Program(Update_Program_Path(programDir, Own_Program_Dir), {}, 0, programDir,
+                                            ProcessRunner::kDefaultLimitMs, &wait);
+            }
+            // A failed update must never look like a good one.
+            const UpdateOutcome outcome = Describe_Update_Run(run, programDir, m_context.texts);
+            if (outcome.kind == UpdateOutcome::Kind::Failed)
+                messages.error(outcome.text);
+            else
+                messages.information(outcome.text);
         } else if (m_lastPing.noSocket) {
             messages.error(m_lastPing.errorText);
         } else if (ping_res == 2) {
