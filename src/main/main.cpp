@@ -1,4 +1,5 @@
 #include "app/ProgramDir.h"
+#include "app/ShippedLanguages.h"
 #include "app/Startup.h"
 #include "app/ui/AppContext.h"
 #include "app/ui/AppWindows.h"
@@ -93,7 +94,8 @@ int main(int argc, char *argv[])
     context.services.processes = &processes;
     context.services.http = &http;
 
-    const StartupResult startup = Run_Startup(programDir, context.workspace, context.settings, context.texts);
+    const StartupResult startup = Run_Startup(programDir, context.workspace, context.settings, context.texts,
+                                              Shipped_Language_Dir(QApplication::applicationDirPath()));
     AppWindows windows(context);
     windows.main->show();
     if (startup.languageError) {
