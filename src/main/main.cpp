@@ -75,7 +75,8 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    QtMessageService messages;
+    AppContext context;
+    QtMessageService messages(&context.texts);
     QtModalRunner modal;
     QtFileDialogs files;
     QtUrlOpener urls;
@@ -84,7 +85,6 @@ int main(int argc, char *argv[])
     QtProcessRunner processes;
     QtHttpClient http;
 
-    AppContext context;
     context.services.messages = &messages;
     context.services.modal = &modal;
     context.services.files = &files;

@@ -329,6 +329,13 @@ std::span<const Entry> entries()
         {1326, "The last row (512) holds a rule: delete it or move it before inserting a row."},
         {1327, "S7_Protocol.xml could not be read completely. Saving replaces it with the rules shown. Do you want to save?"},
         {1328, "holds a control character that cannot be saved in the file. Remove it and confirm again."},
+        {1375, "Error"},
+        {1376, "Warning"},
+        {1377, "Confirm"},
+        {1378, " is running. Waiting for it to end."},
+        {1379, " s elapsed"},
+        {1380, "The device cannot be checked: this system allows the configurator no ICMP echo socket. Allow ICMP echo sockets for the user's group (sysctl net.ipv4.ping_group_range) or give the configurator the CAP_NET_RAW capability."},
+        {1381, "The flag picture cannot be read: "},
     };
     return kEntries;
 }

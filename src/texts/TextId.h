@@ -325,5 +325,12 @@ inline constexpr int S7_DeleteRowQuestion = 1325;  // "Do you want to delete the
 inline constexpr int S7_InsertRowLastRowUsed = 1326;  // "The last row (512) holds a rule: delete it or move it ..."
 inline constexpr int S7_SaveAfterLoadFailure = 1327;  // "S7_Protocol.xml could not be read completely. Saving ..."
 inline constexpr int S7_CellCannotBeSaved = 1328;  // "holds a control character that cannot be saved in the file..."
+inline constexpr int Message_TitleError = 1375;  // "Error" (title of error message boxes)
+inline constexpr int Message_TitleWarning = 1376;  // "Warning"
+inline constexpr int Message_TitleConfirm = 1377;  // "Confirm"
+inline constexpr int Wait_IsRunning = 1378;  // " is running. Waiting for it to end." (after the program's name)
+inline constexpr int Wait_SecondsElapsed = 1379;  // " s elapsed" (after the seconds)
+inline constexpr int Boot_NoIcmpSocket = 1380;  // "The device cannot be checked: this system allows ..."
+inline constexpr int Options_FlagCannotBeRead = 1381;  // "The flag picture cannot be read: " (path and reason follow)
 
 }  // namespace TextId

@@ -255,13 +255,16 @@ void TFBoot::Btn_UpdateClick()
             if (!runner)
                 throw BrivantError(QStringLiteral("The update program cannot be started: no program launcher."));
             const QString programDir = m_context.workspace.Program_Dir;
-            ProgramWaitDialog wait(this);
+            ProgramWaitDialog wait(m_context.texts, this);
             // Started without arguments in the program folder, where it finds its job. It
             // reports its own outcome; a program that cannot be started is not reported.
             runner->Start_Program(Update_Program_Path(programDir, Own_Program_Dir), {}, 0, programDir,
                                   ProcessRunner::kDefaultLimitMs, &wait);
         } else if (m_lastPing.noSocket) {
-            messages.error(m_lastPing.errorText);
+            QString text = m_context.text(TextId::Boot_NoIcmpSocket);
+            if (!m_lastPing.detail.isEmpty())
+                text += QStringLiteral(" (") + m_lastPing.detail + QLatin1Char(')');
+            messages.error(text);
         } else if (ping_res == 2) {
             messages.warning(m_context.text(TextId::Boot_DeviceNotFound));
         } else {
