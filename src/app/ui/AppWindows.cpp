@@ -1,6 +1,7 @@
 #include "app/ui/AppWindows.h"
 
 #include "app/ui/AppContext.h"
+#include "app/ui/QtTranslation.h"
 #include "app/ui/TFAbout.h"
 #include "app/ui/TFBrivanteFirmWare.h"
 #include "app/ui/TFNew_Project.h"
@@ -12,6 +13,7 @@
 
 AppWindows::AppWindows(AppContext &ctx)
     : context(ctx),
+      qtTranslation(std::make_unique<QtTranslation>()),
       main(std::make_unique<TFBrivanteFirmWare>(ctx)),
       about(std::make_unique<TFAbout>(ctx, main.get())),
       newProject(std::make_unique<TFNew_Project>(ctx, main.get())),
@@ -23,7 +25,11 @@ AppWindows::AppWindows(AppContext &ctx)
 {
     main->setPeers({about.get(), newProject.get(), openConf.get(), options.get(), parGen.get(), boot.get(),
                     access.get()});
-    context.changeLanguage = [window = main.get()] { window->Change_Language(); };
+    qtTranslation->apply(ctx.texts.locale());
+    context.changeLanguage = [this] {
+        qtTranslation->apply(context.texts.locale());
+        main->Change_Language();
+    };
 }
 
 AppWindows::~AppWindows()

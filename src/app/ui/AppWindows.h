@@ -3,6 +3,7 @@
 #include <memory>
 
 struct AppContext;
+class QtTranslation;
 class TFBrivanteFirmWare;
 class TFAbout;
 class TFNew_Project;
@@ -23,6 +24,8 @@ struct AppWindows
     AppWindows &operator=(const AppWindows &) = delete;
 
     AppContext &context;
+    // Qt's own texts in the loaded language; follows every language change.
+    std::unique_ptr<QtTranslation> qtTranslation;
     // Declared first, destroyed last: the dialogs are its children.
     std::unique_ptr<TFBrivanteFirmWare> main;
     std::unique_ptr<TFAbout> about;
