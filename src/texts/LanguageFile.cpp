@@ -171,6 +171,8 @@ QByteArray Write_Language_File(const TextTable &table, QList<int> *skipped)
     QString out;
     out += QStringLiteral("/#/ Language file: one line per text, \"STR\" + index + \" = \" + text.\r\n");
     out += QStringLiteral("/#/ A text between two pilcrow signs keeps its leading and trailing blanks.\r\n");
+    if (!table.locale().isEmpty())
+        out += QStringLiteral("/# locale: ") + table.locale() + QStringLiteral("\r\n");
     for (int i = 0; i < table.Text_Count(); ++i) {
         const QString text = table.text(i);
         if (text == QLatin1String(" "))

@@ -29,7 +29,7 @@ void Load_Language_File(TextTable &table, const QString &path);
 // error text of a file that exists but cannot be read (the texts loaded so far stay).
 std::optional<QString> Load_Language(TextTable &table, QString &language, const QString &languageDir);
 
-// A language file that reproduces `table` when loaded: one "STRn = text" line per entry that
+// A language file that reproduces `table` when loaded, its locale line included: one "STRn = text" line per entry that
 // is not a single blank, pilcrow-quoted where the text begins or ends with a blank or a
 // control character or is empty. Entries that the format cannot carry ("/#/", the pilcrow, a
 // line break) are left out and listed in `skipped` by index.

@@ -185,9 +185,18 @@ TEST(LoadLanguageTest, TheLocaleLineNamesTheLocaleAndSetsNoEntry)
     Load_Language(table, language, dir);
     EXPECT_EQ(table.locale(), QStringLiteral("de_DE")) << "the first locale line counts";
     EXPECT_EQ(table.text(13), QStringLiteral("Optionen"));
+    // A file written from the table keeps the locale.
+    TextTable reloaded;
+    reloaded.Load_Default_Texts();
+    ws.write(QStringLiteral("LANGUAGE/Copy.lng"), Write_Language_File(table, nullptr));
+    Load_Language_File(reloaded, ws.file(QStringLiteral("LANGUAGE/Copy.lng")));
+    EXPECT_EQ(reloaded.locale(), QStringLiteral("de_DE"));
+    EXPECT_EQ(reloaded.entries(), table.entries());
+
     language = QStringLiteral("Plain");
     Load_Language(table, language, dir);
     EXPECT_TRUE(table.locale().isEmpty());
+    EXPECT_FALSE(Write_Language_File(table, nullptr).contains("locale"));
 }
 
 TEST(WriteLanguageFileTest, ReloadingTheWrittenFileGivesTheIdenticalTable)
