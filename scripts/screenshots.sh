@@ -2,14 +2,20 @@
 # Takes the README's screenshots from the real configurator: a private X server (Xvfb) with a
 # window manager, a sample project "Plant A" with twelve read rules, and every window opened
 # from the main window as a user opens it. Writes docs/*.png (or OUTPUT_DIR/*.png).
-# Usage: scripts/screenshots.sh [OUTPUT_DIR]
+# With LANGUAGE names it takes instead the main window, the access list and the update window in
+# each of those shipped languages: docs/main_NAME.png, s7access_NAME.png, update_NAME.png.
+# SHIPPED_LANGUAGES names another folder of language files than build/bin/LANGUAGE.
+# Usage: scripts/screenshots.sh [OUTPUT_DIR [LANGUAGE...]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=$(realpath -m "${1:-docs}")
+shift || true
+languages=("$@")
 mkdir -p "$out"
 scripts/deps.sh
-cmake --preset dev >/dev/null
-cmake --build --preset dev --target brivant brivant-cli brivant-report >/dev/null
+[ -f build/CMakeCache.txt ] || cmake --preset dev >/dev/null
+cmake --build build --target brivant brivant-cli brivant-report brivant_languages >/dev/null
+shipped=$(realpath -m "${SHIPPED_LANGUAGES:-build/bin/LANGUAGE}")
 program="$PWD/build/bin/brivant"
 cli="$PWD/build/bin/brivant-cli"
 
@@ -43,19 +49,8 @@ areas=("Flags (M) (Merker)" "Inputs (I)" "Output (Q)" "Direct peripheral access 
   echo "Write,Y,192.168.1.10,102,S71200,0,1,Word,DB,200,Flags (M) (Merker),0,0,100,Y,N,0,0,N,,Setpoint"
 } >"$work/rules.csv"
 "$cli" import-rules "$project" "$work/rules.csv" >/dev/null || fail "the sample rules were refused"
-# Language files (English texts under each name) and their flags, drawn here.
-for name in Deutsch English Español Français Italiano Nederlands Polski Svenska; do
-  "$cli" texts --lng >"$ws/LANGUAGE/$name.lng"
-done
-flag_v() { convert -size 16x32 "xc:$2" -size 16x32 "xc:$3" -size 16x32 "xc:$4" +append "BMP3:$ws/LANGUAGE/$1.bmp"; }
-flag_h() { convert -size 48x11 "xc:$2" -size 48x10 "xc:$3" -size 48x11 "xc:$4" -append "BMP3:$ws/LANGUAGE/$1.bmp"; }
-flag_v Français '#0055A4' white '#EF4135'
-flag_v Italiano '#009246' white '#CE2B37'
-flag_h Deutsch black '#DD0000' '#FFCE00'
-flag_h Nederlands '#AE1C28' white '#21468B'
-flag_h Español '#AA151B' '#F1BF00' '#AA151B'
-flag_h Polski white white '#DC143C'
-convert -size 24x32 xc:'#C8C8C8' -size 24x32 xc:'#A0A0A0' +append "BMP3:$ws/LANGUAGE/DefaultFlag.bmp"
+# The shipped languages and flags.
+cp "$shipped"/*.lng "$shipped"/*.bmp "$ws/LANGUAGE/"
 
 . tests/smoke/private_x.sh
 if ! start_private_x "$work" 1600x1000x24; then
@@ -64,8 +59,6 @@ if ! start_private_x "$work" 1600x1000x24; then
 fi
 pids+=("$XVFB_PID" "$WM_PID")
 
-"$program" --workspace "$ws" >"$work/app.log" 2>&1 &
-pids+=($!)
 
 # The newest visible window whose title matches, within 20 s.
 wait_window() {
@@ -95,48 +88,69 @@ click_main() {
   xdotool mousemove --window "$main" "$1" "$2" click 1
 }
 
-main=$(wait_window "^Norvalt - Configurator ZE52840")
-xdotool mousemove --window "$main" 600 400
-sleep 0.3
-shoot "$main" main.png
+# The beginning of text n of a language up to its first character outside ASCII (xdotool's
+# title patterns are ASCII), as a title pattern.
+title_of() {
+  "$cli" texts --workspace "$ws" --language "$1" --lng | tr -d '\r' | sed -n "s/^STR$2 = //p" \
+    | LC_ALL=C sed 's/[^ -~].*//; s/[][\.*^$()+?{}|]/\\&/g'
+}
 
-steps=(
-  "165 130|^Create New Configuration|new_project.png"
-  "343 130|^Open Configuration|open_project.png"
-  "165 174|^Set Communication|parameters.png"
-  "165 218|^S7comm Access|s7access.png"
-  "165 306|^Update Device|update.png"
-  "541 33|^About|about.png"
-  "599 33|^Software Options|options.png"
-)
-for step in "${steps[@]}"; do
-  IFS='|' read -r place title file <<<"$step"
-  click_main ${place}
-  id=$(wait_window "$title")
-  shoot "$id" "$file"
-  if [ "$file" = s7access.png ]; then
-    # The find bar over the rules: Ctrl+F, a text, F3 to the second match.
-    xdotool key --window "$id" ctrl+f
-    sleep 0.3
-    xdotool type --window "$id" --delay 60 "value 1"
-    xdotool key --window "$id" F3
-    sleep 0.6
-    shoot "$id" s7access_find.png
-    xdotool key --window "$id" Escape
-    sleep 0.3
-  fi
-  wm_close "$id" "$title"
+# Starts the configurator in `language`, shoots the main window as main$suffix.png and the
+# given steps ("x y|title|file"), and closes it.
+session() {
+  local language="$1" suffix="$2"
+  shift 2
+  sed -i "s|<language>[^<]*</language>|<language>$language</language>|" "$ws/Brivant.xml"
+  "$program" --workspace "$ws" >"$work/app.log" 2>&1 &
+  pids+=($!)
+  main=$(wait_window "^Norvalt - Configurator ZE52840")
+  xdotool mousemove --window "$main" 600 400
+  sleep 0.3
+  shoot "$main" "main$suffix.png"
+  local step place title file
+  for step in "$@"; do
+    IFS='|' read -r place title file <<<"$step"
+    click_main ${place}
+    id=$(wait_window "$title")
+    shoot "$id" "$file"
+    if [ "$file" = s7access.png ]; then
+      # The find bar over the rules: Ctrl+F, a text, F3 to the second match.
+      xdotool key --window "$id" ctrl+f
+      sleep 0.3
+      xdotool type --window "$id" --delay 60 "value 1"
+      xdotool key --window "$id" F3
+      sleep 0.6
+      shoot "$id" s7access_find.png
+      xdotool key --window "$id" Escape
+      sleep 0.3
+      # The third page, the PROFIBUS map (its tab beside the two grids' tabs).
+      xdotool mousemove --window "$id" 281 80 click 1
+      xdotool mousemove --window "$id" 900 60
+      sleep 1
+      shoot "$id" s7access_map.png
+    fi
+    wm_close "$id" "$title"
+  done
+  wm_close "$main" "^Norvalt - Configurator ZE52840"
+}
+
+if [ ${#languages[@]} -eq 0 ]; then
+  session English "" \
+    "165 130|^Create New Configuration|new_project.png" \
+    "343 130|^Open Configuration|open_project.png" \
+    "165 174|^Set Communication|parameters.png" \
+    "165 218|^S7comm Access|s7access.png" \
+    "165 306|^Update Device|update.png" \
+    "541 33|^About|about.png" \
+    "599 33|^Software Options|options.png"
+  # The map page of the sample project's commissioning report.
+  "$cli" report "$project" "$work/report.pdf" >/dev/null || fail "no report"
+  pdftoppm -r 80 -f 2 -l 2 -png -singlefile "$work/report.pdf" "$out/report_page" || fail "no report page"
+  echo "$out/report_page.png"
+fi
+for language in "${languages[@]}"; do
+  [ -f "$ws/LANGUAGE/$language.lng" ] || fail "no language $language in $shipped"
+  session "$language" "_$language" \
+    "165 218|^$(title_of "$language" 1200)|s7access_$language.png" \
+    "165 306|^$(title_of "$language" 1002)|update_$language.png"
 done
-# The access list's third page, the PROFIBUS map (its tab beside the two grids' tabs).
-click_main 165 218
-id=$(wait_window "^S7comm Access")
-xdotool mousemove --window "$id" 281 80 click 1
-xdotool mousemove --window "$id" 900 60
-sleep 1
-shoot "$id" s7access_map.png
-wm_close "$id" "^S7comm Access"
-# The map page of the sample project's commissioning report.
-"$cli" report "$project" "$work/report.pdf" >/dev/null || fail "no report"
-pdftoppm -r 80 -f 2 -l 2 -png -singlefile "$work/report.pdf" "$out/report_page" || fail "no report page"
-echo "$out/report_page.png"
-wm_close "$main" "^Norvalt - Configurator ZE52840"

@@ -3,17 +3,19 @@
 #include "app/AppSettings.h"
 #include "app/ConfigWorkspace.h"
 #include "app/Settings.h"
+#include "app/ShippedLanguages.h"
 #include "texts/LanguageFile.h"
 #include "texts/TextTable.h"
 
 #include <QFileInfo>
 
 StartupResult Run_Startup(const QString &programDir, ConfigWorkspace &workspace,
-                          AppSettings &settings, TextTable &texts)
+                          AppSettings &settings, TextTable &texts, const QString &shippedLanguageDir)
 {
     StartupResult result;
     workspace.setProgramDir(programDir);
     workspace.createFolders();
+    Install_Shipped_Languages(workspace.Language_Dir, shippedLanguageDir);
 
     workspace.Project_Name.clear();
     settings.Read_Back = true;

@@ -1,4 +1,5 @@
 #include "app/ProgramDir.h"
+#include "app/ShippedLanguages.h"
 #include "app/Startup.h"
 #include "app/ui/AppContext.h"
 #include "app/ui/AppWindows.h"
@@ -76,7 +77,8 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    QtMessageService messages;
+    AppContext context;
+    QtMessageService messages(&context.texts);
     QtModalRunner modal;
     QtFileDialogs files;
     QtUrlOpener urls;
@@ -86,7 +88,6 @@ int main(int argc, char *argv[])
     QtHttpClient http;
     QtPlcChecker plc;
 
-    AppContext context;
     context.services.messages = &messages;
     context.services.modal = &modal;
     context.services.files = &files;
@@ -97,7 +98,8 @@ int main(int argc, char *argv[])
     context.services.http = &http;
     context.services.plc = &plc;
 
-    const StartupResult startup = Run_Startup(programDir, context.workspace, context.settings, context.texts);
+    const StartupResult startup = Run_Startup(programDir, context.workspace, context.settings, context.texts,
+                                              Shipped_Language_Dir(QApplication::applicationDirPath()));
     AppWindows windows(context);
     WindowStyle::Fit_To_Screen(windows.main.get());
     windows.main->show();

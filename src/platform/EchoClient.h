@@ -15,6 +15,8 @@ struct EchoReply
     Status status = Status::Timeout;
     int receivedBytes = 0;
     QString errorText;
+    // For NoSocket: the system's reasons alone, without the advice of errorText.
+    QString detail;
 };
 
 class EchoClient

@@ -372,6 +372,14 @@ std::span<const Entry> entries()
         {1372, "Changes"},
         {1373, "Show what OK saves compared with S7_Protocol.xml on disk"},
         {1374, "The lists are the same as S7_Protocol.xml on disk."},
+        {1375, "Error"},
+        {1376, "Warning"},
+        {1377, "Confirm"},
+        {1378, " is running. Waiting for it to end."},
+        {1379, " s elapsed"},
+        {1380, "The device cannot be checked: this system allows the configurator no ICMP echo socket. Allow ICMP echo sockets for the user's group (sysctl net.ipv4.ping_group_range) or give the configurator the CAP_NET_RAW capability."},
+        {1381, "The flag picture cannot be read: "},
+        {1382, "Information"},
     };
     return kEntries;
 }

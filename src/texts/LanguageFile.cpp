@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 namespace {
@@ -103,11 +104,45 @@ void Apply_Language_Line(TextTable &table, QStringView rawLine)
     table.setText(index, text);
 }
 
+QString Language_Locale_Line(QStringView line)
+{
+    QString rest = Trim_Text(line);
+    if (!rest.startsWith(QLatin1String("/#")))
+        return {};
+    rest.remove(0, rest.startsWith(QLatin1String("/#/")) ? 3 : 2);
+    rest = Trim_Text(rest);
+    if (!rest.startsWith(QLatin1String("locale"), Qt::CaseInsensitive))
+        return {};
+    rest = Trim_Text(QStringView(rest).sliced(6));
+    if (!rest.startsWith(u':') && !rest.startsWith(u'='))
+        return {};
+    rest = Trim_Text(QStringView(rest).sliced(1));
+    // A language code, optionally with its territory: "de", "de_DE", "pt-BR".
+    static const QRegularExpression code(QStringLiteral("^([A-Za-z]{2,3})([_-][A-Za-z]{2})?(?=\\s|$)"));
+    const QRegularExpressionMatch match = code.match(rest);
+    if (!match.hasMatch())
+        return {};
+    QString locale = match.captured(1).toLower();
+    if (match.hasCaptured(2))
+        locale += QLatin1Char('_') + match.captured(2).mid(1).toUpper();
+    return locale;
+}
+
 void Load_Language_File(TextTable &table, const QString &path)
 {
     const QStringList lines = Split_Language_Lines(Decode_Language_Bytes(Read_Whole_File(path)));
-    for (const QString &line : lines)
+    bool localeSeen = false;
+    for (const QString &line : lines) {
+        if (!localeSeen) {
+            const QString locale = Language_Locale_Line(line);
+            if (!locale.isEmpty()) {
+                table.setLocale(locale);
+                localeSeen = true;
+                continue;
+            }
+        }
         Apply_Language_Line(table, line);
+    }
 }
 
 std::optional<QString> Load_Language(TextTable &table, QString &language, const QString &languageDir)
@@ -138,6 +173,8 @@ QByteArray Write_Language_File(const TextTable &table, QList<int> *skipped)
     QString out;
     out += QStringLiteral("/#/ Language file: one line per text, \"STR\" + index + \" = \" + text.\r\n");
     out += QStringLiteral("/#/ A text between two pilcrow signs keeps its leading and trailing blanks.\r\n");
+    if (!table.locale().isEmpty())
+        out += QStringLiteral("/# locale: ") + table.locale() + QStringLiteral("\r\n");
     for (int i = 0; i < table.Text_Count(); ++i) {
         const QString text = table.text(i);
         if (text == QLatin1String(" "))

@@ -17,7 +17,11 @@ QStringList Split_Language_Lines(const QString &text);
 // Applies one line of a language file to the table; malformed lines change nothing.
 void Apply_Language_Line(TextTable &table, QStringView line);
 
-// Reads the file and applies every line in order. Throws FileError when it cannot be read.
+// The locale named by a comment line "/# locale: de_DE" (the entry reader ignores it, as it
+// ignores every line that does not begin with "STR"); empty when the line is not one.
+QString Language_Locale_Line(QStringView line);
+
+// Reads the file and applies every line in order; the first locale line sets the table's locale. Throws FileError when it cannot be read.
 void Load_Language_File(TextTable &table, const QString &path);
 
 // The language's state: built-in texts, then <language>.lng of `languageDir`; when that file
@@ -25,7 +29,7 @@ void Load_Language_File(TextTable &table, const QString &path);
 // error text of a file that exists but cannot be read (the texts loaded so far stay).
 std::optional<QString> Load_Language(TextTable &table, QString &language, const QString &languageDir);
 
-// A language file that reproduces `table` when loaded: one "STRn = text" line per entry that
+// A language file that reproduces `table` when loaded, its locale line included: one "STRn = text" line per entry that
 // is not a single blank, pilcrow-quoted where the text begins or ends with a blank or a
 // control character or is empty. Entries that the format cannot carry ("/#/", the pilcrow, a
 // line break) are left out and listed in `skipped` by index.

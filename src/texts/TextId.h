@@ -370,5 +370,13 @@ inline constexpr int Map_Free = 1351;  // "Free"
 inline constexpr int Map_PastByteCount = 1352;  // "Past the byte count"
 inline constexpr int Map_SaveReport = 1353;  // "Save the commissioning report"
 inline constexpr int Map_ReportWritten = 1354;  // "Report written: "
+inline constexpr int Message_TitleError = 1375;  // "Error" (title of error message boxes)
+inline constexpr int Message_TitleWarning = 1376;  // "Warning"
+inline constexpr int Message_TitleConfirm = 1377;  // "Confirm"
+inline constexpr int Wait_IsRunning = 1378;  // " is running. Waiting for it to end." (after the program's name)
+inline constexpr int Wait_SecondsElapsed = 1379;  // " s elapsed" (after the seconds)
+inline constexpr int Boot_NoIcmpSocket = 1380;  // "The device cannot be checked: this system allows ..."
+inline constexpr int Options_FlagCannotBeRead = 1381;  // "The flag picture cannot be read: " (path and reason follow)
+inline constexpr int Message_TitleInformation = 1382;  // "Information" (title of information message boxes)
 
 }  // namespace TextId

@@ -5,6 +5,7 @@
 void TextTable::Load_Default_Texts()
 {
     m_entries = QStringList(kTextCount, QStringLiteral(" "));
+    m_locale.clear();
     for (const DefaultTexts::Entry &e : DefaultTexts::entries())
         m_entries[e.index] = QString::fromLatin1(e.text);
 }

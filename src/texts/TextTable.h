@@ -24,6 +24,12 @@ public:
 
     const QStringList &entries() const { return m_entries; }
 
+    // The locale that the loaded language file names in its comment line ("de_DE"), for the
+    // toolkit's own texts; empty for the built-in texts and for a file without one.
+    const QString &locale() const { return m_locale; }
+    void setLocale(const QString &locale) { m_locale = locale; }
+
 private:
     QStringList m_entries;
+    QString m_locale;
 };

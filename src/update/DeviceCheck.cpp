@@ -71,6 +71,7 @@ PingOutcome Send_Ping(EchoClient &echo, Clock &clock, const QString &host)
         case EchoReply::Status::NoSocket:
             outcome.noSocket = true;
             outcome.errorText = reply.errorText;
+            outcome.detail = reply.detail;
             return outcome;
         case EchoReply::Status::Error:
             outcome.errorText = reply.errorText;

@@ -31,6 +31,8 @@ struct PingOutcome
     bool noSocket = false;
     // Why the check ended early (the host cannot be resolved, the request not sent).
     QString errorText;
+    // For noSocket: the system's reasons alone.
+    QString detail;
 };
 
 // A device counts as found after two replies carrying data. Each attempt waits at most

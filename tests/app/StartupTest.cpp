@@ -1,11 +1,14 @@
 #include "app/AppSettings.h"
 #include "app/ConfigWorkspace.h"
 #include "app/Settings.h"
+#include "app/ShippedLanguages.h"
 #include "app/Startup.h"
 #include "support/TempWorkspace.h"
 #include "texts/TextTable.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 namespace {
@@ -17,7 +20,10 @@ struct Started
     TextTable texts;
     StartupResult result;
 
-    explicit Started(const QString &dir) { result = Run_Startup(dir, workspace, settings, texts); }
+    explicit Started(const QString &dir, const QString &shippedLanguages = {})
+    {
+        result = Run_Startup(dir, workspace, settings, texts, shippedLanguages);
+    }
 };
 
 TEST(StartupTest, FirstStartInAnEmptyFolderCreatesTheWorkspaceAndUsesDefaults)
@@ -74,6 +80,53 @@ TEST(StartupTest, AMissingLanguageFallsBackToEnglishAndATranslationApplies)
     Started s(ws.path());
     EXPECT_EQ(s.settings.Language, QStringLiteral("Italiano"));
     EXPECT_EQ(s.texts.text(18), QStringLiteral("Errore! Progetto non valido"));
+}
+
+// The shipped languages reach a workspace whose LANGUAGE folder has no language file, and
+// never replace a file the user already has there.
+TEST(StartupTest, ShippedLanguagesAreCopiedOnlyIntoAWorkspaceWithoutLanguageFiles)
+{
+    TempWorkspace shipped;
+    shipped.write(QStringLiteral("English.lng"), "STR0 = Begin\r\n");
+    shipped.write(QStringLiteral("Deutsch.lng"), "/# locale: de_DE\r\nSTR0 = Anfang\r\n");
+    shipped.write(QStringLiteral("Deutsch.bmp"), "shipped flag");
+    shipped.write(QStringLiteral("notes.txt"), "not a language");
+    QFile::setPermissions(shipped.file(QStringLiteral("Deutsch.lng")), QFile::ReadOwner | QFile::ReadGroup);
+
+    TempWorkspace fresh;
+    fresh.write(QStringLiteral("LANGUAGE/Deutsch.bmp"), "own flag");
+    fresh.write(QStringLiteral("Brivant.xml"),
+                "<Conf_Settings><lastlang><language>Deutsch</language></lastlang></Conf_Settings>");
+    Started s(fresh.path(), shipped.path());
+    EXPECT_EQ(s.texts.text(0), QStringLiteral("Anfang"));
+    EXPECT_EQ(s.settings.Language, QStringLiteral("Deutsch"));
+    EXPECT_EQ(fresh.read(QStringLiteral("LANGUAGE/English.lng")), QByteArray("STR0 = Begin\r\n"));
+    EXPECT_EQ(fresh.read(QStringLiteral("LANGUAGE/Deutsch.bmp")), QByteArray("own flag"));
+    EXPECT_FALSE(fresh.exists(QStringLiteral("LANGUAGE/notes.txt")));
+    // A read-only copy would be left out of the options window's list.
+    EXPECT_TRUE(QFileInfo(fresh.file(QStringLiteral("LANGUAGE/Deutsch.lng"))).isWritable());
+
+    TempWorkspace own;
+    own.write(QStringLiteral("LANGUAGE/Mine.lng"), "STR0 = Mine\r\n");
+    Started o(own.path(), shipped.path());
+    EXPECT_FALSE(own.exists(QStringLiteral("LANGUAGE/English.lng")));
+    EXPECT_FALSE(own.exists(QStringLiteral("LANGUAGE/Deutsch.lng")));
+
+    // The portable layout: the shipped folder is the workspace's own.
+    EXPECT_TRUE(Install_Shipped_Languages(shipped.path(), shipped.path()).isEmpty());
+    EXPECT_TRUE(Install_Shipped_Languages(own.file(QStringLiteral("LANGUAGE")), QString()).isEmpty());
+}
+
+TEST(StartupTest, TheShippedFolderIsFoundBesideTheProgramOrInTheInstalledDataFolder)
+{
+    TempWorkspace prefix;
+    const QString appDir = prefix.mkdir(QStringLiteral(BRIVANT_INSTALL_APPDIR));
+    prefix.write(QStringLiteral(BRIVANT_INSTALL_LANGUAGEDIR "/English.lng"), "STR0 = Begin\r\n");
+    EXPECT_EQ(QDir(Shipped_Language_Dir(appDir)).canonicalPath(),
+              QDir(prefix.file(QStringLiteral(BRIVANT_INSTALL_LANGUAGEDIR))).canonicalPath());
+    prefix.write(QStringLiteral(BRIVANT_INSTALL_APPDIR "/LANGUAGE/Deutsch.lng"), "STR0 = Anfang\r\n");
+    EXPECT_EQ(Shipped_Language_Dir(appDir), QDir::cleanPath(appDir + QStringLiteral("/LANGUAGE")));
+    EXPECT_TRUE(Shipped_Language_Dir(prefix.path()).isEmpty());
 }
 
 } // namespace

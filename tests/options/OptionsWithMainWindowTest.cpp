@@ -14,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -98,6 +99,32 @@ TEST(OptionsWithMainWindow, EnablingBothInternetOptionsStartsTheCheckAMinuteLate
     const StoredSettings stored = Load_Setting(tc.workspace.file("Brivant.xml"));
     EXPECT_TRUE(stored.settings.Enable_Internet);
     EXPECT_TRUE(stored.settings.Enable_Update);
+}
+
+// Qt's own button texts follow the locale that the language file names in its comment line;
+// a file without one, and the built-in English, bring Qt's English back.
+TEST(OptionsWithMainWindow, QtsOwnTextsFollowTheLocaleLineOfTheLanguageFile)
+{
+    TestContext tc;
+    tc.workspace.write(QStringLiteral("LANGUAGE/Deutsch.lng"), "/# locale: de_DE\r\nSTR0 = Anfang\r\n");
+    tc.workspace.write(QStringLiteral("LANGUAGE/Plain.lng"), "STR0 = Start\r\n");
+    const auto yesNo = [] {
+        QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Yes | QMessageBox::No);
+        return box.button(QMessageBox::Yes)->text() + QLatin1Char('/') + box.button(QMessageBox::No)->text();
+    };
+    {
+        AppWindows windows(tc.context);
+        EXPECT_EQ(yesNo(), QStringLiteral("&Yes/&No"));
+        const std::pair<const char *, const char *> steps[] = {
+            {"Deutsch", "&Ja/&Nein"}, {"Plain", "&Yes/&No"}, {"Deutsch", "&Ja/&Nein"}, {"English", "&Yes/&No"}, {"Deutsch", "&Ja/&Nein"}};
+        for (const auto &[language, expected] : steps) {
+            QString name = QString::fromLatin1(language);
+            Load_Language(tc.context.texts, name, tc.context.workspace.Language_Dir);
+            tc.context.changeLanguage();
+            EXPECT_EQ(yesNo(), QString::fromUtf8(expected)) << language;
+        }
+    }
+    EXPECT_EQ(yesNo(), QStringLiteral("&Yes/&No")) << "the translation leaves with the windows";
 }
 
 } // namespace

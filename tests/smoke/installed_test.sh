@@ -25,6 +25,7 @@ for f in brivant brivant-cli Ethernet_Update.exe brivant-installed; do
   [ -e "$appdir/$f" ] || fail "$f is not installed in $appdir"
 done
 [ -f "$prefix/share/applications/brivant.desktop" ] || fail "no desktop entry"
+[ -f "$prefix/share/brivant/LANGUAGE/English.lng" ] || fail "no shipped languages in share/brivant/LANGUAGE"
 [ -f "$prefix/share/icons/hicolor/scalable/apps/brivant.svg" ] || fail "no icon"
 
 # A user of his own, whose programs' folder is read-only.

@@ -76,4 +76,8 @@ actual=$(cat "$ws/Brivant.xml")
 for d in MASTER PROJECTS LANGUAGE; do
   [ -d "$ws/$d" ] || fail "$d was not created"
 done
+# A new workspace gets the shipped languages and flags.
+for f in English.lng DefaultFlag.bmp; do
+  [ -f "$ws/LANGUAGE/$f" ] || fail "the shipped $f was not copied into $ws/LANGUAGE"
+done
 echo "1 passed, 0 failed"

@@ -165,6 +165,40 @@ TEST(LoadLanguageTest, FallsBackToEnglishAndRestoresTheDefaultsFirst)
     EXPECT_EQ(builtIn.text(13), QString::fromLatin1(kUnchanged));
 }
 
+// A comment line names the locale of Qt's own texts; the entry reader ignores it.
+TEST(LoadLanguageTest, TheLocaleLineNamesTheLocaleAndSetsNoEntry)
+{
+    const std::pair<const char *, const char *> lines[] = {
+        {"/# locale: de_DE", "de_DE"}, {"  /#/ Locale = it-it  ", "it_IT"}, {"/#locale:fr", "fr"},
+        {"/# locale: es_ES /# Spanish", "es_ES"}, {"/# locale:", ""}, {"/# locale: 1234", ""},
+        {"/# locale: de_DE_x", ""}, {"# locale: de_DE", ""}, {"STR5 = /# locale: de_DE", ""}, {"/# language: de", ""},
+    };
+    for (const auto &[line, locale] : lines)
+        EXPECT_EQ(Language_Locale_Line(QString::fromLatin1(line)), QString::fromLatin1(locale)) << line;
+
+    TempWorkspace ws;
+    const QString dir = ws.mkdir(QStringLiteral("LANGUAGE"));
+    ws.write(QStringLiteral("LANGUAGE/Deutsch.lng"), "\xEF\xBB\xBF/# locale: de_DE\r\nSTR13 = Optionen\r\n/# locale: fr_FR\r\n");
+    ws.write(QStringLiteral("LANGUAGE/Plain.lng"), "STR13 = Options");
+    TextTable table;
+    QString language = QStringLiteral("Deutsch");
+    Load_Language(table, language, dir);
+    EXPECT_EQ(table.locale(), QStringLiteral("de_DE")) << "the first locale line counts";
+    EXPECT_EQ(table.text(13), QStringLiteral("Optionen"));
+    // A file written from the table keeps the locale.
+    TextTable reloaded;
+    reloaded.Load_Default_Texts();
+    ws.write(QStringLiteral("LANGUAGE/Copy.lng"), Write_Language_File(table, nullptr));
+    Load_Language_File(reloaded, ws.file(QStringLiteral("LANGUAGE/Copy.lng")));
+    EXPECT_EQ(reloaded.locale(), QStringLiteral("de_DE"));
+    EXPECT_EQ(reloaded.entries(), table.entries());
+
+    language = QStringLiteral("Plain");
+    Load_Language(table, language, dir);
+    EXPECT_TRUE(table.locale().isEmpty());
+    EXPECT_FALSE(Write_Language_File(table, nullptr).contains("locale"));
+}
+
 TEST(WriteLanguageFileTest, ReloadingTheWrittenFileGivesTheIdenticalTable)
 {
     TextTable table;

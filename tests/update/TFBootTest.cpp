@@ -201,7 +201,10 @@ TEST_F(TFBootTest, DeviceThatDoesNotAnswerStoresWritesAndStartsNothing)
         {"replies without data", {FakeEchoClient::reply(0)}, {"10", "1", "2", "3"}, Kind::Warning, "Device Not Found!"},
         {"no address", {FakeEchoClient::error("cannot resolve")}, {"10", "", "0", "7"}, Kind::Error,
          "Error!!! Check the Ip Address"},
-        {"no ICMP socket", {FakeEchoClient::noSocket()}, {"10", "1", "2", "3"}, Kind::Error, "no ICMP socket"},
+        {"no ICMP socket", {FakeEchoClient::noSocket()}, {"10", "1", "2", "3"}, Kind::Error,
+         "The device cannot be checked: this system allows the configurator no ICMP echo socket. Allow ICMP echo "
+         "sockets for the user's group (sysctl net.ipv4.ping_group_range) or give the configurator the CAP_NET_RAW "
+         "capability. (denied)"},
     };
     TFBoot boot(tc.context);
     for (const Case &c : cases) {

@@ -43,7 +43,10 @@ public:
     static Answer reply(int bytes) { return {{EchoReply::Status::Reply, bytes, {}}, 1}; }
     static Answer timeout() { return {{EchoReply::Status::Timeout, 0, {}}, -1}; }
     static Answer error(const QString &text) { return {{EchoReply::Status::Error, 0, text}, 0}; }
-    static Answer noSocket() { return {{EchoReply::Status::NoSocket, 0, QStringLiteral("no ICMP socket")}, 0}; }
+    static Answer noSocket()
+    {
+        return {{EchoReply::Status::NoSocket, 0, QStringLiteral("no ICMP socket"), QStringLiteral("denied")}, 0};
+    }
 
     struct Request
     {

@@ -1,6 +1,7 @@
 #include "app/ui/AppWindows.h"
 
 #include "app/ui/AppContext.h"
+#include "app/ui/QtTranslation.h"
 #include "app/ui/TFAbout.h"
 #include "app/ui/TFBrivanteFirmWare.h"
 #include "app/ui/TFNew_Project.h"
@@ -9,9 +10,14 @@
 #include "options/ui/TFSoftOptions.h"
 #include "s7access/ui/TFS7_Protocol_Set_Access.h"
 #include "update/ui/TFBoot.h"
+#include "widgets/TextFit.h"
+
+#include <QApplication>
 
 AppWindows::AppWindows(AppContext &ctx)
     : context(ctx),
+      qtTranslation(std::make_unique<QtTranslation>()),
+      cutTextToolTips(std::make_unique<CutTextToolTips>()),
       main(std::make_unique<TFBrivanteFirmWare>(ctx)),
       about(std::make_unique<TFAbout>(ctx, main.get())),
       newProject(std::make_unique<TFNew_Project>(ctx, main.get())),
@@ -23,7 +29,12 @@ AppWindows::AppWindows(AppContext &ctx)
 {
     main->setPeers({about.get(), newProject.get(), openConf.get(), options.get(), parGen.get(), boot.get(),
                     access.get()});
-    context.changeLanguage = [window = main.get()] { window->Change_Language(); };
+    qtTranslation->apply(ctx.texts.locale());
+    QApplication::instance()->installEventFilter(cutTextToolTips.get());
+    context.changeLanguage = [this] {
+        qtTranslation->apply(context.texts.locale());
+        main->Change_Language();
+    };
 }
 
 AppWindows::~AppWindows()

@@ -3,6 +3,8 @@
 #include <memory>
 
 struct AppContext;
+class QtTranslation;
+class CutTextToolTips;
 class TFBrivanteFirmWare;
 class TFAbout;
 class TFNew_Project;
@@ -23,6 +25,10 @@ struct AppWindows
     AppWindows &operator=(const AppWindows &) = delete;
 
     AppContext &context;
+    // Qt's own texts in the loaded language; follows every language change.
+    std::unique_ptr<QtTranslation> qtTranslation;
+    // A text that does not fit its control shows whole as the control's tooltip.
+    std::unique_ptr<CutTextToolTips> cutTextToolTips;
     // Declared first, destroyed last: the dialogs are its children.
     std::unique_ptr<TFBrivanteFirmWare> main;
     std::unique_ptr<TFAbout> about;

@@ -187,14 +187,24 @@ void TFBrivanteFirmWare::setLabel(QLabel *label, const QString &text)
     label->adjustSize();
 }
 
+void TFBrivanteFirmWare::setFramedLabel(QLabel *label, const QString &text)
+{
+    // The configuration labels stay inside their frame: a longer text (a long project name, a
+    // user's own translation) is elided and shows whole as the label's tooltip.
+    const int room = m_shape2->geometry().right() - 4 - label->x();
+    const QString shown = label->fontMetrics().elidedText(text, Qt::ElideMiddle, room);
+    label->setToolTip(shown == text ? QString() : text);
+    setLabel(label, shown);
+}
+
 void TFBrivanteFirmWare::showConfigurationLabels()
 {
     if (m_context.workspace.projectOpen()) {
-        setLabel(m_nameConf, m_context.text(TextId::Main_OpenedConfigurationConverter));
-        setLabel(m_nameConfL2, m_context.workspace.Project_Name);
+        setFramedLabel(m_nameConf, m_context.text(TextId::Main_OpenedConfigurationConverter));
+        setFramedLabel(m_nameConfL2, m_context.workspace.Project_Name);
     } else {
-        setLabel(m_nameConf, m_context.text(TextId::Main_NoneConfigurationOpened));
-        setLabel(m_nameConfL2, m_context.text(TextId::Main_UseStep1OpenCreateNewConfiguration));
+        setFramedLabel(m_nameConf, m_context.text(TextId::Main_NoneConfigurationOpened));
+        setFramedLabel(m_nameConfL2, m_context.text(TextId::Main_UseStep1OpenCreateNewConfiguration));
     }
 }
 

@@ -68,6 +68,7 @@ protected:
 private:
     void layoutControls();
     void showConfigurationLabels();
+    void setFramedLabel(QLabel *label, const QString &text);
     void setLabel(QLabel *label, const QString &text);
     FlatButton *stepButton(const char *name, int left, int top, int glyph);
     FlatButton *cornerButton(const char *name, int left, int glyph);

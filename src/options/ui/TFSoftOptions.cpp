@@ -345,8 +345,8 @@ void TFSoftOptions::Update_Lang_Page(int Num_Page)
         QImageReader reader(picture);
         const QImage image = reader.read();
         if (image.isNull()) {
-            unreadable.append(QStringLiteral("The flag picture %1 cannot be read: %2.")
-                                  .arg(QDir::toNativeSeparators(picture), reader.errorString()));
+            unreadable.append(m_context.text(TextId::Options_FlagCannotBeRead) + QDir::toNativeSeparators(picture)
+                              + QStringLiteral(" (") + reader.errorString() + QLatin1Char(')'));
             flag->hide();
             continue;
         }

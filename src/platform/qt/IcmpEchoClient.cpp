@@ -120,6 +120,7 @@ EchoReply IcmpEchoClient::echo(const QString &host, const QByteArray &data, int 
         const QString reason = QStringLiteral("datagram socket: %1; raw socket: %2")
                                    .arg(systemError(datagramError), systemError(rawError));
         reply.errorText = refused ? noSocketText(reason) : reason;
+        reply.detail = reason;
         return reply;
     }
     const Socket socket(fd);

@@ -1,6 +1,8 @@
 #include "platform/ui/QtServices.h"
 
 #include "widgets/WindowStyle.h"
+#include "texts/TextId.h"
+#include "texts/TextTable.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -17,24 +19,29 @@ QWidget *activeParent()
 
 } // namespace
 
+QString QtMessageService::title(int index, const char *english) const
+{
+    return m_texts ? m_texts->text(index) : QString::fromLatin1(english);
+}
+
 void QtMessageService::error(const QString &text)
 {
-    QMessageBox::critical(activeParent(), QStringLiteral("Error"), text, QMessageBox::Ok);
+    QMessageBox::critical(activeParent(), title(TextId::Message_TitleError, "Error"), text, QMessageBox::Ok);
 }
 
 void QtMessageService::warning(const QString &text)
 {
-    QMessageBox::warning(activeParent(), QStringLiteral("Warning"), text, QMessageBox::Ok);
+    QMessageBox::warning(activeParent(), title(TextId::Message_TitleWarning, "Warning"), text, QMessageBox::Ok);
 }
 
 void QtMessageService::information(const QString &text)
 {
-    QMessageBox::information(activeParent(), QStringLiteral("Information"), text, QMessageBox::Ok);
+    QMessageBox::information(activeParent(), title(TextId::Message_TitleInformation, "Information"), text, QMessageBox::Ok);
 }
 
 bool QtMessageService::question(const QString &text)
 {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text,
+    QMessageBox box(QMessageBox::Question, title(TextId::Message_TitleConfirm, "Confirm"), text,
                     QMessageBox::Yes | QMessageBox::No, activeParent());
     return box.exec() == QMessageBox::Yes;
 }

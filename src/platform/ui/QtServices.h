@@ -8,15 +8,25 @@
 #include <QPointer>
 #include <QWidget>
 
+class TextTable;
+
 // The real dialog services of the running program.
 class QtMessageService : public MessageService
 {
 public:
+    // The titles of the message boxes come from `texts` (English without it).
+    explicit QtMessageService(const TextTable *texts = nullptr) : m_texts(texts) {}
+
     void error(const QString &text) override;
     void warning(const QString &text) override;
     void information(const QString &text) override;
     bool question(const QString &text) override;
     void generalError(const QString &text) override;
+
+private:
+    QString title(int index, const char *english) const;
+
+    const TextTable *m_texts;
 };
 
 class QtModalRunner : public ModalRunner

@@ -1,13 +1,16 @@
 #include "update/ui/ProgramWaitDialog.h"
 
+#include "texts/TextId.h"
+#include "texts/TextTable.h"
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QVBoxLayout>
 
-ProgramWaitDialog::ProgramWaitDialog(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+ProgramWaitDialog::ProgramWaitDialog(const TextTable &texts, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_texts(texts),
       m_program(new QLabel(this)), m_elapsed(new QLabel(this)), m_busy(new QProgressBar(this))
 {
     setObjectName(QStringLiteral("ProgramWaitDialog"));
@@ -26,7 +29,7 @@ ProgramWaitDialog::ProgramWaitDialog(QWidget *parent)
 void ProgramWaitDialog::waitStarted(const QString &program)
 {
     setWindowTitle(program);
-    m_program->setText(tr("%1 is running. Waiting for it to end.").arg(program));
+    m_program->setText(program + m_texts.text(TextId::Wait_IsRunning));
     m_seconds = -1;
     showSeconds(0);
     show();
@@ -64,5 +67,5 @@ void ProgramWaitDialog::showSeconds(qint64 seconds)
     if (seconds == m_seconds)
         return;
     m_seconds = seconds;
-    m_elapsed->setText(tr("%1 s elapsed").arg(seconds));
+    m_elapsed->setText(QString::number(seconds) + m_texts.text(TextId::Wait_SecondsElapsed));
 }

@@ -6,6 +6,7 @@
 
 class QLabel;
 class QProgressBar;
+class TextTable;
 
 // Shown while the configurator waits for an external program: the program's name and the
 // seconds elapsed. It is application-modal, so no other window takes input meanwhile, and it
@@ -15,7 +16,8 @@ class ProgramWaitDialog : public QDialog, public ProgramWaitObserver
 {
     Q_OBJECT
 public:
-    explicit ProgramWaitDialog(QWidget *parent = nullptr);
+    // Its texts come from `texts`, which must outlive it.
+    explicit ProgramWaitDialog(const TextTable &texts, QWidget *parent = nullptr);
 
     void waitStarted(const QString &program) override;
     void waiting(qint64 elapsedMs) override;
@@ -33,6 +35,7 @@ protected:
 private:
     void showSeconds(qint64 seconds);
 
+    const TextTable &m_texts;
     QLabel *m_program;
     QLabel *m_elapsed;
     QProgressBar *m_busy;

@@ -268,7 +268,7 @@ void TFBoot::Btn_UpdateClick()
             const QString programDir = m_context.workspace.Program_Dir;
             ProgramRun run;
             {
-                ProgramWaitDialog wait(this);
+                ProgramWaitDialog wait(m_context.texts, this);
                 // Started without arguments in the program folder, where it finds its job.
                 run = runner->Start_Program(Update_Program_Path(programDir, Own_Program_Dir), {}, 0, programDir,
                                             ProcessRunner::kDefaultLimitMs, &wait);
@@ -280,7 +280,10 @@ void TFBoot::Btn_UpdateClick()
             else
                 messages.information(outcome.text);
         } else if (m_lastPing.noSocket) {
-            messages.error(m_lastPing.errorText);
+            QString text = m_context.text(TextId::Boot_NoIcmpSocket);
+            if (!m_lastPing.detail.isEmpty())
+                text += QStringLiteral(" (") + m_lastPing.detail + QLatin1Char(')');
+            messages.error(text);
         } else if (ping_res == 2) {
             messages.warning(m_context.text(TextId::Boot_DeviceNotFound));
         } else {

@@ -1,0 +1,274 @@
+// Every window in every shipped language, offscreen at its own size: no text wider than its
+// control, and no text that a window shows left out of a language file.
+#include "app/ui/AppWindows.h"
+#include "app/ui/TFAbout.h"
+#include "app/ui/TFBrivanteFirmWare.h"
+#include "app/ui/TFNew_Project.h"
+#include "app/ui/TFOpenConf.h"
+#include "commparams/ui/TFParGen.h"
+#include "options/ui/TFSoftOptions.h"
+#include "s7access/ui/TFS7_Protocol_Set_Access.h"
+#include "support/TestContext.h"
+#include "texts/LanguageFile.h"
+#include "update/ui/TFBoot.h"
+#include "widgets/TextFit.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFontInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QLayout>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace {
+
+// The shipped languages of the build; BRIVANT_FIT_LANGUAGES names another folder to try.
+QString shippedDir()
+{
+    const QString other = qEnvironmentVariable("BRIVANT_FIT_LANGUAGES");
+    return other.isEmpty() ? QStringLiteral(BRIVANT_BIN_DIR "/LANGUAGE") : other;
+}
+
+QStringList shippedLanguages()
+{
+    QStringList names;
+    for (const QString &file : QDir(shippedDir()).entryList({QStringLiteral("*.lng")}, QDir::Files, QDir::Name))
+        names.append(file.chopped(4));
+    return names;
+}
+
+QList<QWidget *> windowsOf(const AppWindows &w)
+{
+    return {w.main.get(), w.about.get(), w.newProject.get(), w.openConf.get(),
+            w.options.get(), w.parGen.get(), w.boot.get(), w.access.get()};
+}
+
+// The client sizes at which the windows open (0: the height follows the contents).
+QSize openingSize(const AppWindows &w, const QWidget *window)
+{
+    if (window == w.main.get())
+        return {694, 440};
+    if (window == w.about.get())
+        return {425, 148};
+    if (window == w.newProject.get())
+        return {331, 162};
+    if (window == w.openConf.get())
+        return {377, 351};
+    if (window == w.options.get())
+        return {520, 420};
+    if (window == w.parGen.get())
+        return {460, 700};
+    if (window == w.boot.get())
+        return {449, 0};
+    return {1350, 0};
+}
+
+QString nameOf(const QWidget *widget)
+{
+    return widget->objectName().isEmpty() ? QString::fromLatin1(widget->metaObject()->className()) : widget->objectName();
+}
+
+// Shows each window at its own size, every page of its tab controls in turn, and calls
+// visit(window, control) once for each control visible there.
+template <class Visit> void visitShownControls(const AppWindows &windows, Visit visit)
+{
+    for (QWidget *window : windowsOf(windows)) {
+        window->show();
+        QApplication::processEvents();
+        std::set<QWidget *> seen;
+        const auto collect = [&] {
+            QApplication::processEvents();
+            for (QWidget *control : window->findChildren<QWidget *>()) {
+                if (control->isVisibleTo(window) && control->window() == window && seen.insert(control).second)
+                    visit(window, control);
+            }
+        };
+        visit(window, window);
+        collect();
+        for (QTabWidget *tabs : window->findChildren<QTabWidget *>()) {
+            const int current = tabs->currentIndex();
+            for (int i = 0; i < tabs->count(); ++i) {
+                tabs->setCurrentIndex(i);
+                collect();
+            }
+            tabs->setCurrentIndex(current);
+        }
+        window->hide();
+        QApplication::processEvents();
+    }
+}
+
+bool showsText(const QWidget *control)
+{
+    return !Shown_Texts(control).isEmpty();
+}
+
+// Controls placed at fixed positions (the main window): inside their parent, clear of each
+// other, and inside the frame they start in.
+QStringList placementFaults(const QWidget *control)
+{
+    QStringList faults;
+    const QWidget *parent = control->parentWidget();
+    if (!parent || parent->layout() || !showsText(control))
+        return faults;
+    const QRect box = control->geometry();
+    if (!parent->rect().contains(box))
+        faults << QStringLiteral("reaches past %1 (right edge %2 of %3)").arg(nameOf(parent)).arg(box.right()).arg(parent->width());
+    for (const QWidget *sibling : parent->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (sibling == control || !sibling->isVisible())
+            continue;
+        const auto *frame = qobject_cast<const QFrame *>(sibling);
+        if (frame && frame->frameShape() == QFrame::Box && frame->geometry().contains(box.topLeft())
+            && !frame->geometry().adjusted(1, 1, -1, -1).contains(box))
+            faults << QStringLiteral("reaches past the frame %1").arg(nameOf(sibling));
+        if (showsText(sibling) && sibling->geometry().intersects(box) && control < sibling)
+            faults << QStringLiteral("overlaps %1").arg(nameOf(sibling));
+    }
+    return faults;
+}
+
+// The indices whose text is `text` or a part of it, for the report.
+QString indicesOf(const TextTable &table, const QString &text)
+{
+    QStringList exact;
+    QStringList parts;
+    for (int i = 0; i < table.Text_Count(); ++i) {
+        const QString entry = table.text(i);
+        if (entry.trimmed().isEmpty())
+            continue;
+        if (entry == text)
+            exact << QString::number(i);
+        else if (entry.trimmed().size() > 2 && text.contains(entry.trimmed()))
+            parts << QString::number(i);
+    }
+    return !exact.isEmpty() ? exact.join(u'/') : parts.isEmpty() ? QStringLiteral("-") : parts.join(u'+');
+}
+
+class FitTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QDir(shippedDir()).exists(QStringLiteral("English.lng"))) << "build brivant_languages";
+        tc.workspace.write(QStringLiteral("PROJECTS/Plant A/ParGen.xml"), "<Par_Gen/>");
+        tc.workspace.mkdir(QStringLiteral("PROJECTS/Plant A/bin"));
+        tc.context.workspace.openProject(QStringLiteral("Plant A"));
+    }
+
+    TestContext tc;
+};
+
+TEST_F(FitTest, EveryTextFitsItsControlInEveryShippedLanguage)
+{
+    AppWindows windows(tc.context);
+    // The font that the README names for these measurements.
+    EXPECT_EQ(QFontInfo(windows.main->font()).family(), QStringLiteral("DejaVu Sans"));
+
+    for (const QString &language : shippedLanguages()) {
+        QString name = language;
+        Load_Language(tc.context.texts, name, shippedDir());
+        ASSERT_EQ(name, language);
+        tc.context.changeLanguage();
+        visitShownControls(windows, [&](QWidget *window, QWidget *control) {
+            if (control == window) {
+                // A layout that grows the window past its size would hide a text that does not fit.
+                const QSize size = openingSize(windows, window);
+                EXPECT_TRUE(window->width() <= size.width() && (size.height() == 0 || window->height() <= size.height()))
+                    << "SIZE | " << language.toStdString() << " | " << nameOf(window).toStdString() << " grows to "
+                    << window->width() << " x " << window->height() << ", opens at " << size.width() << " x "
+                    << size.height();
+            }
+            for (const ShownText &shown : Shown_Texts(control)) {
+                if (shown.cut())
+                    ADD_FAILURE() << "FIT " << indicesOf(tc.context.texts, shown.text).toStdString() << " | "
+                                  << language.toStdString() << " | " << nameOf(window).toStdString() << "/"
+                                  << nameOf(control).toStdString()
+                                  << (shown.part.isEmpty() ? "" : " " + shown.part.toStdString()) << " | "
+                                  << shown.available << " | " << shown.needed << " | \"" << shown.text.toStdString()
+                                  << "\"";
+            }
+            for (const QString &fault : placementFaults(control))
+                ADD_FAILURE() << "PLACE " << indicesOf(tc.context.texts, Shown_Texts(control).value(0).text).toStdString()
+                              << " | " << language.toStdString() << " | " << nameOf(window).toStdString() << "/"
+                              << nameOf(control).toStdString() << " " << fault.toStdString() << " | \""
+                              << Shown_Texts(control).value(0).text.toStdString() << "\"";
+        });
+    }
+    tc.messages.take();
+}
+
+// Each text a window shows, found by showing the windows in a language whose entry n reads
+// "[[n]]", must have a line in every shipped translation.
+TEST_F(FitTest, EveryShippedLanguageTranslatesEveryTextThatAWindowShows)
+{
+    TextTable marked;
+    marked.Load_Default_Texts();
+    for (int i = 0; i < marked.Text_Count(); ++i) {
+        if (marked.text(i) != QLatin1String(" "))
+            marked.setText(i, QStringLiteral("[[%1]]").arg(i));
+    }
+    AppWindows windows(tc.context);
+    tc.context.texts = marked;
+    tc.context.changeLanguage();
+    std::set<int> shown;
+    const QRegularExpression marker(QStringLiteral("\\[\\[(\\d+)\\]\\]"));
+    const auto note = [&](const QString &text) {
+        for (const QRegularExpressionMatch &m : marker.globalMatch(text))
+            shown.insert(m.captured(1).toInt());
+    };
+    visitShownControls(windows, [&](QWidget *, QWidget *control) {
+        note(control->windowTitle());
+        note(control->toolTip());
+        for (const ShownText &text : Shown_Texts(control)) {
+            note(text.text);
+            note(text.hint);
+        }
+    });
+    tc.messages.take();
+    ASSERT_GT(shown.size(), 150u) << "the windows show the table's texts";
+
+    for (const QString &language : shippedLanguages()) {
+        if (language == QLatin1String("English"))
+            continue;
+        TextTable present;
+        present.Load_Default_Texts();
+        for (int i = 0; i < present.Text_Count(); ++i)
+            present.setText(i, QStringLiteral("\x01"));
+        Load_Language_File(present, shippedDir() + QLatin1Char('/') + language + QStringLiteral(".lng"));
+        EXPECT_FALSE(present.locale().isEmpty()) << language.toStdString() << " names no locale";
+        for (const int index : shown) {
+            EXPECT_NE(present.text(index), QStringLiteral("\x01"))
+                << "UNTRANSLATED " << index << " | " << language.toStdString() << " | \""
+                << marked.text(index).toStdString() << "\"";
+        }
+    }
+}
+
+// A project name longer than the frame around it is elided, with the whole name as tooltip;
+// a short one shows as it is.
+TEST_F(FitTest, ALongProjectNameIsElidedWithTheWholeNameAsTooltip)
+{
+    const QString longName = QStringLiteral("Plant A - hall 7 - line 3 - PROFIBUS master 2 - converter 12 of 14");
+    tc.workspace.mkdir(QStringLiteral("PROJECTS/") + longName + QStringLiteral("/bin"));
+    tc.context.workspace.openProject(longName);
+    AppWindows windows(tc.context);
+    windows.main->show();
+    auto *name = windows.main->findChild<QLabel *>(QStringLiteral("L_Name_Conf_L2"));
+    const auto *frame = windows.main->findChild<QFrame *>(QStringLiteral("Shape2"));
+    ASSERT_TRUE(name && frame);
+    EXPECT_NE(name->text(), longName);
+    EXPECT_TRUE(name->text().contains(QChar(0x2026)));
+    EXPECT_EQ(name->toolTip(), longName);
+    EXPECT_TRUE(frame->geometry().contains(name->geometry()));
+
+    tc.context.workspace.openProject(QStringLiteral("Plant A"));
+    tc.context.changeLanguage();
+    EXPECT_EQ(name->text(), QStringLiteral("Plant A"));
+    EXPECT_TRUE(name->toolTip().isEmpty());
+}
+
+} // namespace
