@@ -65,7 +65,7 @@ std::optional<QStringView> XmlElement::attributeView(QStringView name) const
     const XmlDocument::Node &node = m_doc->m_nodes[std::size_t(m_index)];
     for (int i = 0; i < node.attributeCount; ++i) {
         const XmlDocument::Attribute &a = m_doc->m_attributes[std::size_t(node.firstAttribute + i)];
-        if (sameName(a.name, name))
+        if (sameName(m_doc->m_names[std::size_t(a.name)], name))
             return QStringView(m_doc->m_values).sliced(a.valueStart, a.valueLength);
     }
     return std::nullopt;
@@ -78,7 +78,7 @@ QStringList XmlElement::attributeNames() const
         return names;
     const XmlDocument::Node &node = m_doc->m_nodes[std::size_t(m_index)];
     for (int i = 0; i < node.attributeCount; ++i)
-        names << m_doc->m_attributes[std::size_t(node.firstAttribute + i)].name;
+        names << m_doc->name(m_doc->m_attributes[std::size_t(node.firstAttribute + i)].name);
     return names;
 }
 
@@ -118,16 +118,27 @@ int XmlDocument::addElement(int parent, QString name)
     return index;
 }
 
-void XmlDocument::addAttribute(int element, QString name, QStringView value)
+int XmlDocument::nameId(const QString &name)
+{
+    const auto it = m_nameIds.constFind(name);
+    if (it != m_nameIds.cend())
+        return *it;
+    const int id = int(m_names.size());
+    m_names.push_back(name);
+    m_nameIds.insert(name, id);
+    return id;
+}
+
+void XmlDocument::addAttribute(int element, const QString &name, QStringView value)
 {
     const qsizetype start = m_values.size();
     m_values += value;
-    addAttributeAt(element, std::move(name), start);
+    addAttributeAt(element, nameId(name), start);
 }
 
-void XmlDocument::addAttributeAt(int element, QString name, qsizetype valueStart)
+void XmlDocument::addAttributeAt(int element, int nameId, qsizetype valueStart)
 {
-    m_attributes.push_back({std::move(name), valueStart, m_values.size() - valueStart});
+    m_attributes.push_back({nameId, int(valueStart), int(m_values.size() - valueStart)});
     ++m_nodes[std::size_t(element)].attributeCount;
 }
 
@@ -496,6 +507,16 @@ private:
 
     // Shares the text of a name seen before at the same place, so that a thousand rows do not
     // hold a thousand copies of their element and attribute names.
+    int sharedName(std::size_t at, QByteArrayView name)
+    {
+        if (at < m_attributeNames.size() && sameName(m_doc.name(m_attributeNames[at]), name))
+            return m_attributeNames[at];
+        if (m_attributeNames.size() <= at)
+            m_attributeNames.resize(at + 1);
+        m_attributeNames[at] = m_doc.nameId(QString::fromLatin1(name));
+        return m_attributeNames[at];
+    }
+
     static QString shared(std::vector<QString> &seen, std::size_t at, QByteArrayView name)
     {
         if (at < seen.size() && sameName(seen[at], name))
@@ -560,7 +581,7 @@ private:
                     return false;
             }
             m_names.push_back(attribute);
-            m_doc.addAttributeAt(element, shared(m_attributeNames, m_names.size() - 1, attribute), valueStart);
+            m_doc.addAttributeAt(element, sharedName(m_names.size() - 1, attribute), valueStart);
         }
     }
 
@@ -588,7 +609,7 @@ private:
     std::vector<QString> m_openTags;
     std::vector<QByteArrayView> m_names;
     std::vector<QString> m_elementNames;
-    std::vector<QString> m_attributeNames;
+    std::vector<int> m_attributeNames;
     QByteArray m_bytes;
     bool m_rootSeen = false;
 };
@@ -737,7 +758,8 @@ std::optional<XmlDocument> Read_Xml_Quick(const QByteArray &bytes)
     if (!isXmlUtf8(view))
         return std::nullopt;
     XmlDocument doc;
-    doc.reserve(view.size());
+    // Values are about a third of a project file.
+    doc.reserve(view.size() / 2);
     if (!QuickReader(view, doc).run())
         return std::nullopt;
     return doc;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -70,12 +71,15 @@ public:
 
     // Building, in document order; an element's attributes right after it.
     int addElement(int parent, QString name);
-    void addAttribute(int element, QString name, QStringView value);
+    void addAttribute(int element, const QString &name, QStringView value);
     void addText(int element, QStringView text);
     void reserve(qsizetype characters) { m_values.reserve(characters); }
-    // The value of addAttribute appended to the document's characters: it ends at their end.
+    // Attribute names are kept once each, by number.
+    int nameId(const QString &name);
+    const QString &name(int id) const { return m_names[std::size_t(id)]; }
+    // The value of addAttributeAt appended to the document's characters: it ends at their end.
     QString &values() { return m_values; }
-    void addAttributeAt(int element, QString name, qsizetype valueStart);
+    void addAttributeAt(int element, int nameId, qsizetype valueStart);
 
 private:
     friend class XmlElement;
@@ -91,15 +95,18 @@ private:
         bool hasElementChild = false;
         QString text;
     };
-    // Values live in one string: a full project holds 20 000 of them.
+    // Values live in one string: a full project holds 20 000 of them. Offsets fit an int, as
+    // a document holds at most kMaxXmlFileSize characters.
     struct Attribute
     {
-        QString name;
-        qsizetype valueStart = 0;
-        qsizetype valueLength = 0;
+        int name = 0;
+        int valueStart = 0;
+        int valueLength = 0;
     };
     std::vector<Node> m_nodes;
     std::vector<Attribute> m_attributes;
+    std::vector<QString> m_names;
+    QHash<QString, int> m_nameIds;
     QString m_values;
 };
 
