@@ -7,6 +7,9 @@
 #include <QStringConverter>
 #include <QXmlStreamReader>
 
+#include <array>
+#include <cstdint>
+#include <cstring>
 #include <new>
 
 // ---------------------------------------------------------------------------------------------
@@ -179,14 +182,29 @@ QString tooManyAttributes()
 // The quick way: a strict reader of the plain constructs. Whatever it does not know for sure,
 // malformed input included, it leaves to the complete way by answering false.
 
-bool isNameStart(char c)
+constexpr bool isNameStart(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
 }
 
+// Byte classes, looked up once per byte in the loops that cross most of a file.
+enum : unsigned char { NameByte = 1, PlainValueByte = 2 };
+constexpr std::array<unsigned char, 256> kByteClass = [] {
+    std::array<unsigned char, 256> table{};
+    for (int b = 0; b < 256; ++b) {
+        const char c = char(b);
+        if (isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.')
+            table[std::size_t(b)] |= NameByte;
+        // ASCII that a value holds as it stands: no quote, reference, '<' or blank but the space.
+        if (b >= 0x20 && b < 0x80 && c != '"' && c != '\'' && c != '&' && c != '<')
+            table[std::size_t(b)] |= PlainValueByte;
+    }
+    return table;
+}();
+
 bool isNameChar(char c)
 {
-    return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+    return kByteClass[uchar(c)] & NameByte;
 }
 
 bool isBlank(char c)
@@ -206,6 +224,18 @@ bool isXmlUtf8(QByteArrayView bytes)
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
     const auto *end = p + bytes.size();
     while (p < end) {
+        // Eight bytes at a time while they are ASCII from 0x20 up, as nearly all of a file is.
+        while (end - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            constexpr std::uint64_t ones = 0x0101010101010101u;
+            constexpr std::uint64_t highs = 0x8080808080808080u;
+            if (((word | (word - ones * 0x20)) & highs) != 0)
+                break;
+            p += 8;
+        }
+        if (p >= end)
+            break;
         const unsigned char b = *p;
         if (b >= 0x20 && b < 0x80) {
             ++p;
@@ -475,11 +505,10 @@ private:
         const char quote = *m_p++;
         const char *start = m_p;
         // Most values hold no reference and no blank other than the space: taken as they stand.
-        char high = 0;
-        while (m_p < m_end && *m_p != quote && *m_p != '&' && *m_p != '<' && *m_p != '\t' && *m_p != '\n' && *m_p != '\r')
-            high |= *m_p++;
+        while (m_p < m_end && (kByteClass[uchar(*m_p)] & PlainValueByte))
+            ++m_p;
         if (m_p < m_end && *m_p == quote) {
-            appendValue(QByteArrayView(start, m_p++ - start), (high & 0x80) == 0);
+            appendValue(QByteArrayView(start, m_p++ - start), true);
             return true;
         }
         m_bytes.clear();
