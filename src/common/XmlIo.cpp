@@ -21,10 +21,19 @@ QByteArray Read_Xml_File_Bytes(const QString &path)
     // growing file has no size to check.
     const QString what = QDir::toNativeSeparators(path);
     Check_Xml_Size(file.size(), what);
-    QByteArray bytes = file.read(kMaxXmlFileSize + 1);
-    if (file.error() != QFileDevice::NoError)
-        fail();
-    Check_Xml_Size(bytes.size(), what);
+    QByteArray bytes;
+    if (!file.isSequential())
+        bytes.reserve(file.size() + 1);
+    char chunk[64 * 1024];
+    for (;;) {
+        const qint64 n = file.read(chunk, sizeof chunk);
+        if (n < 0)
+            fail();
+        if (n == 0)
+            break;
+        bytes.append(chunk, n);
+        Check_Xml_Size(bytes.size(), what);
+    }
     return bytes;
 }
 

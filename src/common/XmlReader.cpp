@@ -66,10 +66,18 @@ std::optional<QStringView> XmlElement::attributeView(QStringView name) const
     if (isNull())
         return std::nullopt;
     const XmlDocument::Node &node = m_doc->m_nodes[std::size_t(m_index)];
-    for (int i = 0; i < node.attributeCount; ++i) {
+    // Readers ask for the attributes of a row mostly in the order the file holds them: the
+    // search starts after the place of the last answer.
+    const int count = node.attributeCount;
+    int i = m_doc->m_lastAttributePlace + 1;
+    for (int n = 0; n < count; ++n, ++i) {
+        if (i >= count)
+            i = 0;
         const XmlDocument::Attribute &a = m_doc->m_attributes[std::size_t(node.firstAttribute + i)];
-        if (sameName(m_doc->m_names[std::size_t(a.name)], name))
+        if (sameName(m_doc->m_names[std::size_t(a.name)], name)) {
+            m_doc->m_lastAttributePlace = i;
             return QStringView(m_doc->m_values).sliced(a.valueStart, a.valueLength);
+        }
     }
     return std::nullopt;
 }
@@ -514,6 +522,12 @@ private:
         m_bytes.clear();
         m_bytes.append(start, m_p - start);
         while (m_p < m_end && *m_p != quote) {
+            const char *run = m_p;
+            while (m_p < m_end && (kByteClass[uchar(*m_p)] & PlainValueByte))
+                ++m_p;
+            m_bytes.append(run, m_p - run);
+            if (m_p >= m_end || *m_p == quote)
+                break;
             const char c = *m_p;
             if (c == '<')
                 return false;
@@ -570,7 +584,7 @@ private:
         const QString tagName = shared(m_elementNames, m_open.size(), tag);
         const int element = m_doc.addElement(parent, tagName);
         m_rootSeen = true;
-        m_names.clear();
+        int attributeCount = 0;
         for (;;) {
             const bool blank = skipBlanks();
             if (m_p >= m_end)
@@ -603,14 +617,17 @@ private:
             const qsizetype valueStart = m_doc.values().size();
             if (!attributeValue())
                 return false;
-            if (int(m_names.size()) >= kMaxXmlAttributes)
+            if (attributeCount >= kMaxXmlAttributes)
                 return false;
-            for (const QByteArrayView &earlier : m_names) {
-                if (earlier.size() == attribute.size() && std::equal(earlier.begin(), earlier.end(), attribute.begin()))
-                    return false;
-            }
-            m_names.push_back(attribute);
-            m_doc.addAttributeAt(element, sharedName(m_names.size() - 1, attribute), valueStart);
+            const int id = sharedName(std::size_t(attributeCount), attribute);
+            // A name given twice: the element where each name was seen last tells.
+            if (std::size_t(id) >= m_lastElementOfName.size())
+                m_lastElementOfName.resize(std::size_t(id) + 1, -1);
+            if (m_lastElementOfName[std::size_t(id)] == element)
+                return false;
+            m_lastElementOfName[std::size_t(id)] = element;
+            ++attributeCount;
+            m_doc.addAttributeAt(element, id, valueStart);
         }
     }
 
@@ -636,7 +653,7 @@ private:
     XmlDocument &m_doc;
     std::vector<int> m_open;
     std::vector<QString> m_openTags;
-    std::vector<QByteArrayView> m_names;
+    std::vector<int> m_lastElementOfName;
     std::vector<QString> m_elementNames;
     std::vector<int> m_attributeNames;
     QByteArray m_bytes;

@@ -108,6 +108,7 @@ private:
     std::vector<QString> m_names;
     QHash<QString, int> m_nameIds;
     QString m_values;
+    mutable int m_lastAttributePlace = -1;
 };
 
 // Throws XmlLimitError when `size` bytes are more than the reader takes.
