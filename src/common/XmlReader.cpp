@@ -667,12 +667,18 @@ private:
 
 namespace {
 
-// QXmlStreamReader compares each attribute of an element with every earlier one, which takes
-// time quadratic in their number: elements with too many are refused before it sees them. A
-// scan of the markup (comments, CDATA sections, processing instructions and quoted values
-// skipped) counts the '=' of each tag. It stops at any other "<!": the reader stops there too,
-// at an error or at the document type declaration that is refused.
-void Check_Attribute_Counts(const QByteArray &bytes, const QString &what)
+QString doctypeRefused()
+{
+    return QStringLiteral("it holds a document type declaration (DOCTYPE), which the program's files never carry");
+}
+
+// QXmlStreamReader compares each attribute of an element with every earlier one, and each
+// attribute declaration of a document type declaration likewise, which takes time quadratic in
+// their number; and it reads the whole declaration before it reports it. So a scan of the
+// markup (comments, CDATA sections, processing instructions and quoted values skipped) refuses
+// a document type declaration and counts the '=' of each tag before the reader sees them. It
+// stops at any other "<!": the reader stops there too, at an error.
+void Check_Markup(const QByteArray &bytes, const QString &what)
 {
     const std::optional<QStringConverter::Encoding> encoding = QStringConverter::encodingForData(bytes, u'<');
     QString decoded;
@@ -702,6 +708,9 @@ void Check_Attribute_Counts(const QByteArray &bytes, const QString &what)
             i = skipTo(i + 9, u"]]>");
         } else if (rest.startsWith(u"<?")) {
             i = skipTo(i + 2, u"?>");
+        } else if (rest.startsWith(u"<!DOCTYPE")) {
+            const QStringView before = s.first(i);
+            throwLimit(what, doctypeRefused(), before.count(u'\n') + 1, i - before.lastIndexOf(u'\n'));
         } else if (rest.startsWith(u"<!")) {
             return;
         } else {
@@ -730,7 +739,7 @@ void Check_Attribute_Counts(const QByteArray &bytes, const QString &what)
 
 XmlDocument Read_Complete(const QByteArray &bytes, const QString &what)
 {
-    Check_Attribute_Counts(bytes, what);
+    Check_Markup(bytes, what);
     XmlDocument doc;
     QXmlStreamReader reader(bytes);
     reader.setNamespaceProcessing(false);
@@ -743,8 +752,7 @@ XmlDocument Read_Complete(const QByteArray &bytes, const QString &what)
             break;
         switch (reader.tokenType()) {
         case QXmlStreamReader::DTD:
-            throwLimit(what, QStringLiteral("it holds a document type declaration (DOCTYPE), which the program's files never carry"), reader.lineNumber(),
-                       reader.columnNumber());
+            throwLimit(what, doctypeRefused(), reader.lineNumber(), reader.columnNumber());
         case QXmlStreamReader::StartElement: {
             if (int(open.size()) >= kMaxXmlDepth)
                 throwLimit(what, tooDeep(), reader.lineNumber(), reader.columnNumber());

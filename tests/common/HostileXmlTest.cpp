@@ -32,12 +32,17 @@ const std::vector<Hostile> &hostileFiles()
         for (int i = 0; i < 100000; ++i)
             attributes += " a" + QByteArray::number(i) + "=\"1\"";
         attributes += "/></S7_Protocol_Read><S7_Protocol_Write/></S7_Protocol>";
+        QByteArray declarations = "<!DOCTYPE S7_Protocol [<!ATTLIST row";
+        for (int i = 0; i < 50000; ++i)
+            declarations += " a" + QByteArray::number(i) + " CDATA \"x\"";
+        declarations += ">]><S7_Protocol/>";
         return std::vector<Hostile>{
             {"100 000 nested elements", QByteArray("<a>").repeated(100000) + QByteArray("</a>").repeated(100000),
              "its elements nest deeper than 16 levels"},
             {"internal entities", laughs, "document type declaration (DOCTYPE)"},
             {"external entity", "<!DOCTYPE r [<!ENTITY x SYSTEM \"file:///etc/passwd\">]><Par_Gen>&x;</Par_Gen>",
              "document type declaration (DOCTYPE)"},
+            {"50 000 attribute declarations", declarations, "document type declaration (DOCTYPE)"},
             {"5 MiB", "<S7_Protocol><!--" + QByteArray(5 * 1024 * 1024, '-').replace("--", "- ") + "--></S7_Protocol>",
              "is too large: 5242914 bytes"},
             {"100 000 attributes", attributes, "an element has more than 256 attributes"},
