@@ -7,7 +7,8 @@
 
 // Any bytes through both ways of the XML reader and through QDomDocument: within the reader's
 // bounds all three read the same tree, or all refuse with the same message; beyond them the
-// reader refuses with XmlLimitError. The quick way never reads what the complete way refuses.
+// reader refuses with XmlLimitError (where the DOM refused as well, for another reason, the
+// reader may name either). The quick way never reads what the complete way refuses.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     using namespace XmlDifferential;
@@ -34,6 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             std::abort();
         return 0;
     }
+    if (limit && !dom.ok)
+        return 0;
     if (limit || dom.ok != complete.ok || dom.text != complete.text)
         std::abort();
     return 0;

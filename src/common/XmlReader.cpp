@@ -281,6 +281,14 @@ bool isXmlUtf8(QByteArrayView bytes)
     return true;
 }
 
+// UTF-8 to UTF-16 keeping a U+FEFF at the start, which QString::fromUtf8 drops as a byte-order
+// mark: inside a document it is a character like any other.
+QString utf8ToString(QByteArrayView utf8)
+{
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(utf8);
+}
+
 // Reads the bytes of a document that isXmlUtf8 accepted. Markup is ASCII; texts and values are
 // taken as UTF-8.
 class QuickReader
@@ -407,7 +415,7 @@ private:
             return false;
         m_bytes.clear();
         appendWithLineEnds(start, after - 3);
-        m_doc.addText(m_open.back(), QString::fromUtf8(m_bytes));
+        m_doc.addText(m_open.back(), utf8ToString(m_bytes));
         m_p = after;
         return true;
     }
@@ -491,7 +499,7 @@ private:
         }
         appendWithLineEnds(run, m_p);
         // A text of blanks alone (in the wide sense of QString::trimmed) counts for nothing.
-        const QString t = QString::fromUtf8(m_bytes);
+        const QString t = utf8ToString(m_bytes);
         if (!QStringView(t).trimmed().isEmpty())
             m_doc.addText(m_open.back(), t);
         return true;
@@ -503,7 +511,7 @@ private:
         if (ascii)
             m_doc.values().append(QLatin1StringView(utf8));
         else
-            m_doc.values().append(QString::fromUtf8(utf8));
+            m_doc.values().append(utf8ToString(utf8));
     }
 
     // The value after its opening quote, appended to the document's characters; blanks become
