@@ -374,7 +374,8 @@ private:
         if (!after)
             return false;
         static const QRegularExpression form(QStringLiteral(
-            R"(^\s+version\s*=\s*(["'])1\.0\1(\s+encoding\s*=\s*(["'])[Uu][Tt][Ff]-8\3)?(\s+standalone\s*=\s*(["'])(yes|no)\5)?\s*$)"));
+            R"(^[ \t\r\n]+version[ \t\r\n]*=[ \t\r\n]*(["'])1\.0\1([ \t\r\n]+encoding[ \t\r\n]*=[ \t\r\n]*(["'])[Uu][Tt][Ff]-8\3)?)"
+            R"(([ \t\r\n]+standalone[ \t\r\n]*=[ \t\r\n]*(["'])(yes|no)\5)?[ \t\r\n]*$)"));
         if (!form.match(QString::fromLatin1(start, after - 2 - start)).hasMatch())
             return false;
         m_p = after;
