@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     Bank2Table table;
     int count = 0;
     try {
-        const QDomDocument doc = Parse_Xml(Fuzz_Bytes(data, size), QStringLiteral("fuzz input"));
+        const XmlDocument doc = Parse_Xml(Fuzz_Bytes(data, size), QStringLiteral("fuzz input"));
         table.Clear_Bank2();
         count = table.Load_S7_Protocol_Bank2(doc, QStringLiteral("fuzz input"));
     } catch (const BrivantError &) {

@@ -8,15 +8,15 @@
 namespace {
 
 // The value element `value` of the group `group`, when both exist and it holds text only.
-std::optional<QString> settingValue(const QDomElement &root, const QString &group, const QString &value)
+std::optional<QString> settingValue(const XmlElement &root, const QString &group, const QString &value)
 {
-    const QDomElement g = root.firstChildElement(group);
+    const XmlElement g = root.firstChildElement(group);
     if (g.isNull())
         return std::nullopt;
     return XmlValueReader(g).text(value);
 }
 
-bool flag(const QDomElement &root, const QString &value)
+bool flag(const XmlElement &root, const QString &value)
 {
     return settingValue(root, QStringLiteral("lastinternet"), value) == QLatin1String("1");
 }
@@ -28,13 +28,13 @@ StoredSettings Load_Setting(const QString &settingsFile)
     StoredSettings result;
     if (!QFileInfo(settingsFile).isFile())
         return result;
-    QDomDocument doc;
+    XmlDocument doc;
     try {
         doc = Load_Xml_File(settingsFile);
     } catch (const BrivantError &) {
         return result; // unreadable or not well-formed: like a missing file
     }
-    const QDomElement root = Document_Root(doc);
+    const XmlElement root = Document_Root(doc);
     AppSettings &s = result.settings;
     result.Project_Name = settingValue(root, QStringLiteral("lastproj"), QStringLiteral("projectname")).value_or(QString());
     s.Ip_Address = settingValue(root, QStringLiteral("lastipadd"), QStringLiteral("ipaddress"))

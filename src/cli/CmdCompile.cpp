@@ -21,6 +21,8 @@ int Cmd_Compile(const QStringList &args, CliIo &io)
         compiler.Compile_Banks(ConfigWorkspace::join(projectDir, QStringLiteral("ParGen.xml")),
                                ConfigWorkspace::join(projectDir, QStringLiteral("S7_Protocol.xml")));
         compiler.Write_Bank_Files(projectDir);
+    } catch (const XmlLimitError &e) {
+        return command.fail(e.text(), kUsageExit);
     } catch (const BrivantError &e) {
         return command.fail(e.text(), 1);
     }

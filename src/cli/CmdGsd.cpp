@@ -33,6 +33,8 @@ int Cmd_Gsd(const QStringList &args, CliIo &io)
         if (!Name_Is_Missing(file) && !parsed->has(QStringLiteral("--force")))
             return command.fail(QStringLiteral("%1 already exists; use --force to replace it").arg(QDir::toNativeSeparators(file)), 1);
         GsdGenerator::Write_GSD_File(file, counts);
+    } catch (const XmlLimitError &e) {
+        return command.fail(e.text(), kUsageExit);
     } catch (const BrivantError &e) {
         return command.fail(e.text(), 1);
     }

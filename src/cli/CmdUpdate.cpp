@@ -94,6 +94,9 @@ int Run_Update_Command(const QStringList &args, CliIo &io, UpdateCommandServices
                        .arg(QDir::toNativeSeparators(workspace.Project_Dir + QStringLiteral("/bin")))
                        .arg(compiler.ruleCount())
                        .arg(compiler.checksum()));
+    } catch (const XmlLimitError &e) {
+        fail(QStringLiteral("compile failed: %1").arg(e.text()));
+        return kUsageExit;
     } catch (const BrivantError &e) {
         return fail(QStringLiteral("compile failed: %1").arg(e.text()));
     }

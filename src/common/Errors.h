@@ -32,6 +32,14 @@ public:
     using BrivantError::BrivantError;
 };
 
+// An XML file beyond what the program reads: too large, nested too deep, an element with too
+// many attributes, or a document type declaration. The command-line tool answers it with exit 2.
+class XmlLimitError : public XmlError
+{
+public:
+    using XmlError::XmlError;
+};
+
 // A value that a file cannot carry or a device cannot hold (refused before anything is written).
 class ValueError : public BrivantError
 {

@@ -9,47 +9,57 @@
 
 #include <algorithm>
 
-QDomDocument Load_Xml_File(const QString &path)
+QByteArray Read_Xml_File_Bytes(const QString &path)
 {
     QFile file(path);
+    const auto fail = [&] {
+        throw FileError(QStringLiteral("Cannot read %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+    };
     if (!file.open(QIODevice::ReadOnly))
-        throw FileError(QStringLiteral("Cannot read %1: %2")
-                            .arg(QDir::toNativeSeparators(path), file.errorString()));
-    return Parse_Xml(file.readAll(), QDir::toNativeSeparators(path));
+        fail();
+    // The size is checked before reading and the reading bounded as well: a device or a
+    // growing file has no size to check.
+    const QString what = QDir::toNativeSeparators(path);
+    Check_Xml_Size(file.size(), what);
+    QByteArray bytes;
+    if (!file.isSequential())
+        bytes.reserve(file.size() + 1);
+    char chunk[64 * 1024];
+    for (;;) {
+        const qint64 n = file.read(chunk, sizeof chunk);
+        if (n < 0)
+            fail();
+        if (n == 0)
+            break;
+        bytes.append(chunk, n);
+        Check_Xml_Size(bytes.size(), what);
+    }
+    return bytes;
 }
 
-QDomDocument Parse_Xml(const QByteArray &bytes, const QString &what)
+XmlDocument Load_Xml_File(const QString &path)
 {
-    QDomDocument doc;
-    QString message;
-    int line = 0;
-    int column = 0;
-    if (!doc.setContent(bytes, false, &message, &line, &column))
-        throw XmlError(QStringLiteral("%1 is not a valid XML file: %2 (line %3, column %4)")
-                           .arg(what, Visible_Text(message))
-                           .arg(line)
-                           .arg(column));
-    return doc;
+    return Parse_Xml(Read_Xml_File_Bytes(path), QDir::toNativeSeparators(path));
 }
 
-QDomElement Document_Root(const QDomDocument &doc)
+XmlDocument Parse_Xml(const QByteArray &bytes, const QString &what)
 {
-    return doc.documentElement();
+    return Read_Xml(bytes, what);
 }
 
-QDomElement XmlValueReader::element(const QString &name) const
+XmlElement Document_Root(const XmlDocument &doc)
 {
-    if (m_parent.isNull())
-        return {};
+    return doc.root();
+}
+
+XmlElement XmlValueReader::element(const QString &name) const
+{
     return m_parent.firstChildElement(name);
 }
 
 std::optional<QString> XmlValueReader::text(const QString &name) const
 {
-    const QDomElement e = element(name);
-    if (e.isNull())
-        return std::nullopt;
-    return Element_Text(e);
+    return element(name).text();
 }
 
 QString XmlValueReader::text(const QString &name, const QString &defaultValue) const
@@ -63,17 +73,9 @@ int XmlValueReader::integer(const QString &name, int defaultValue) const
     return t ? Text_To_Int(*t, defaultValue) : defaultValue;
 }
 
-std::optional<QString> Element_Text(const QDomElement &element)
+std::optional<QString> Element_Text(const XmlElement &element)
 {
-    QString result;
-    for (QDomNode n = element.firstChild(); !n.isNull(); n = n.nextSibling()) {
-        if (n.isElement())
-            return std::nullopt;
-        // toText() serves CDATA sections too; toCharacterData() returns nothing for them.
-        if (n.isText() || n.isCDATASection())
-            result += n.toText().data();
-    }
-    return result;
+    return element.text();
 }
 
 NewXmlDocument Create_Xml_Document(const QString &rootName, bool withVersionComment)

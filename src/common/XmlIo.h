@@ -2,6 +2,8 @@
 
 #include <QDomDocument>
 #include <QDomElement>
+#include "common/XmlReader.h"
+
 #include <QString>
 #include <optional>
 
@@ -10,25 +12,30 @@
 // The comment that follows the root element of every project file.
 inline constexpr const char *kSoftwareVersionComment = "SW_VERSION = 1.002";
 
-// Loads and parses a file. Throws FileError when it cannot be read and XmlError, naming the
-// file, line and column, when it is not well-formed.
-QDomDocument Load_Xml_File(const QString &path);
+// Reads a file of at most kMaxXmlFileSize bytes; throws FileError when it cannot be read and
+// XmlLimitError when it is larger.
+QByteArray Read_Xml_File_Bytes(const QString &path);
+
+// Loads and parses a file. Throws FileError when it cannot be read, XmlLimitError when it is
+// beyond the reader's bounds (XmlReader.h) and XmlError, naming the file, line and column, when
+// it is not well-formed.
+XmlDocument Load_Xml_File(const QString &path);
 
 // Parses bytes already read; `what` names the source in the error text.
-QDomDocument Parse_Xml(const QByteArray &bytes, const QString &what);
+XmlDocument Parse_Xml(const QByteArray &bytes, const QString &what);
 
 // The root is the document's first element: an XML declaration, comments or processing
 // instructions before it are skipped. Null when the document holds no element.
-QDomElement Document_Root(const QDomDocument &doc);
+XmlElement Document_Root(const XmlDocument &doc);
 
 // Reads values below one element, each on its own: a lookup that fails affects only that value.
 class XmlValueReader
 {
 public:
-    explicit XmlValueReader(QDomElement parent) : m_parent(std::move(parent)) {}
+    explicit XmlValueReader(XmlElement parent) : m_parent(parent) {}
 
     // The first child element named `name`.
-    QDomElement element(const QString &name) const;
+    XmlElement element(const QString &name) const;
     // Its text, or nothing when it is missing or holds child elements.
     std::optional<QString> text(const QString &name) const;
     QString text(const QString &name, const QString &defaultValue) const;
@@ -36,11 +43,11 @@ public:
     int integer(const QString &name, int defaultValue) const;
 
 private:
-    QDomElement m_parent;
+    XmlElement m_parent;
 };
 
 // Text of an element that holds no child elements; nothing otherwise.
-std::optional<QString> Element_Text(const QDomElement &element);
+std::optional<QString> Element_Text(const XmlElement &element);
 
 // A new document for writing: the root first, then (for project files) the comment
 // "SW_VERSION = 1.002" at document level after it.

@@ -25,7 +25,7 @@ QString name(const char *latin1)
 }
 
 // Opens the file and returns its root, or a null element when the file does not exist.
-QDomElement Load_ParGen_Root(const QString &parGenFile, QDomDocument &doc)
+XmlElement Load_ParGen_Root(const QString &parGenFile, XmlDocument &doc)
 {
     if (Name_Is_Missing(parGenFile))
         return {};
@@ -54,8 +54,8 @@ CommParams CommParams::windowDefaults()
 CommParams Read_ParGen_For_Window(const QString &parGenFile)
 {
     CommParams params = CommParams::windowDefaults();
-    QDomDocument doc;
-    const QDomElement root = Load_ParGen_Root(parGenFile, doc);
+    XmlDocument doc;
+    const XmlElement root = Load_ParGen_Root(parGenFile, doc);
     if (root.isNull())
         return params;
     const XmlValueReader reader(root);
@@ -127,7 +127,7 @@ std::optional<CompilerParGen> Read_ParGen_For_Compiler(const QString &parGenFile
 {
     if (Name_Is_Missing(parGenFile))
         return std::nullopt;
-    const QDomDocument doc = Load_Xml_File(parGenFile);
+    const XmlDocument doc = Load_Xml_File(parGenFile);
     const XmlValueReader reader(Document_Root(doc));
     const auto octets = [&](int first, std::array<int, 4> defaults) {
         std::array<std::uint8_t, 4> bytes{};
@@ -150,7 +150,7 @@ std::optional<CompilerParGen> Read_ParGen_For_Compiler(const QString &parGenFile
 
 ParGenCounts Read_ParGen_Counts(const QString &parGenFile)
 {
-    const QDomDocument doc = Load_Xml_File(parGenFile);
+    const XmlDocument doc = Load_Xml_File(parGenFile);
     const XmlValueReader reader(Document_Root(doc));
     return {reader.integer(CommParams::elementName(CommParams::PROFINET_NB_IN), 0),
             reader.integer(CommParams::elementName(CommParams::PROFINET_NB_OUT), 0)};

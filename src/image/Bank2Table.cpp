@@ -52,23 +52,24 @@ QString textOf(const CodeText (&table)[N], std::uint8_t code)
 const QString kRead = QStringLiteral("S7_Protocol_Read");
 const QString kWrite = QStringLiteral("S7_Protocol_Write");
 
-QDomElement requireSection(const QDomElement &root, const QString &name, const QString &what)
+XmlElement requireSection(const XmlElement &root, const QString &name, const QString &what)
 {
-    const QDomElement section = root.isNull() ? QDomElement() : root.firstChildElement(name);
+    const XmlElement section = root.firstChildElement(name);
     if (section.isNull())
         throw XmlError(QStringLiteral("%1 has no %2 element").arg(what, name));
     return section;
 }
 
-bool isEnabled(const QDomElement &row)
+bool isEnabled(const XmlElement &row)
 {
-    return row.attribute(QStringLiteral("Enable")) == QLatin1String("Y");
+    const std::optional<QStringView> enable = row.attributeView(u"Enable");
+    return enable && *enable == u"Y";
 }
 
-int countEnabled(const QDomElement &section)
+int countEnabled(const XmlElement &section)
 {
     int n = 0;
-    for (QDomElement row = section.firstChildElement(); !row.isNull(); row = row.nextSiblingElement())
+    for (XmlElement row = section.firstChildElement(); !row.isNull(); row = row.nextSiblingElement())
         n += isEnabled(row) ? 1 : 0;
     return n;
 }
@@ -77,12 +78,12 @@ int countEnabled(const QDomElement &section)
 class EntryWriter
 {
 public:
-    EntryWriter(std::span<std::uint8_t> entry, const QDomElement &row) : m_entry(entry), m_row(row) {}
+    EntryWriter(std::span<std::uint8_t> entry, const XmlElement &row) : m_entry(entry), m_row(row) {}
 
-    QString text(const QString &name) const { return m_row.attribute(name); }
+    QStringView text(QStringView name) const { return m_row.attributeView(name).value_or(QStringView()); }
     // A missing attribute reads as an empty text, which Text_To_Int turns into the default.
-    int number(const QString &name, int defaultValue) const { return Text_To_Int(text(name), defaultValue); }
-    bool yes(const QString &name) const { return text(name) == QLatin1String("Y"); }
+    int number(QStringView name, int defaultValue) const { return Text_To_Int(text(name), defaultValue); }
+    bool yes(QStringView name) const { return text(name) == u"Y"; }
 
     void u8(std::size_t offset, std::uint32_t value) { LittleEndian::putU8(m_entry, offset, value); }
     void u16(std::size_t offset, std::uint32_t value) { LittleEndian::putU16(m_entry, offset, value); }
@@ -90,41 +91,41 @@ public:
 
 private:
     std::span<std::uint8_t> m_entry;
-    const QDomElement &m_row;
+    const XmlElement &m_row;
 };
 
-void fillEntry(std::span<std::uint8_t> entry, const QDomElement &row, bool writeRule)
+void fillEntry(std::span<std::uint8_t> entry, const XmlElement &row, bool writeRule)
 {
     using namespace Bank2Offset;
     EntryWriter e(entry, row);
-    const ParsedIp ip = Parse_IP_Address(e.text(QStringLiteral("PLC_Address")));
+    const ParsedIp ip = Parse_IP_Address(e.text(u"PLC_Address"));
     e.u32(PlcAddress, ip.error ? 0 : ip.value());
-    e.u16(PlcPort, static_cast<std::uint32_t>(e.number(QStringLiteral("PLC_Port"), 0)));
-    e.u8(PlcType, PLC_Type_Code(e.text(QStringLiteral("PLC_Type"))));
-    const int rack = e.number(QStringLiteral("Rack"), 0) & 0xFF;
-    const int slot = e.number(QStringLiteral("Slot"), 0) & 0xFF;
+    e.u16(PlcPort, static_cast<std::uint32_t>(e.number(u"PLC_Port", 0)));
+    e.u8(PlcType, PLC_Type_Code(e.text(u"PLC_Type")));
+    const int rack = e.number(u"Rack", 0) & 0xFF;
+    const int slot = e.number(u"Slot", 0) & 0xFF;
     e.u8(RackSlot, static_cast<std::uint32_t>(rack * 32 + slot));
-    e.u8(DataType, Data_Type_Code(e.text(QStringLiteral("Data_Type"))));
-    e.u8(DataIdentifier, Data_Identifier_Code(e.text(QStringLiteral("Data_Identifier"))));
-    e.u16(DbNumber, static_cast<std::uint32_t>(e.number(QStringLiteral("DB_Number"), 0)));
-    e.u8(PlcArea, PLC_Area_Code(e.text(QStringLiteral("PLC_Area"))));
-    e.u16(PlcAdd, static_cast<std::uint32_t>(e.number(QStringLiteral("PLC_Add"), 0)));
-    e.u8(PlcBit, static_cast<std::uint32_t>(e.number(QStringLiteral("PLC_Bit"), 0)));
-    e.u32(PollTime, static_cast<std::uint32_t>(e.number(QStringLiteral("PollTime"), 1000)));
-    e.u16(Position, static_cast<std::uint32_t>(e.number(QStringLiteral("Position"), 0)));
-    e.u8(StartBit, static_cast<std::uint32_t>(e.number(QStringLiteral("Bit"), 0)));
+    e.u8(DataType, Data_Type_Code(e.text(u"Data_Type")));
+    e.u8(DataIdentifier, Data_Identifier_Code(e.text(u"Data_Identifier")));
+    e.u16(DbNumber, static_cast<std::uint32_t>(e.number(u"DB_Number", 0)));
+    e.u8(PlcArea, PLC_Area_Code(e.text(u"PLC_Area")));
+    e.u16(PlcAdd, static_cast<std::uint32_t>(e.number(u"PLC_Add", 0)));
+    e.u8(PlcBit, static_cast<std::uint32_t>(e.number(u"PLC_Bit", 0)));
+    e.u32(PollTime, static_cast<std::uint32_t>(e.number(u"PollTime", 1000)));
+    e.u16(Position, static_cast<std::uint32_t>(e.number(u"Position", 0)));
+    e.u8(StartBit, static_cast<std::uint32_t>(e.number(u"Bit", 0)));
 
     std::uint8_t flags = 0;
     if (writeRule) {
         flags |= Bank2Flag::Write;
-        if (e.yes(QStringLiteral("OnChange")))
+        if (e.yes(u"OnChange"))
             flags |= Bank2Flag::OnChange;
-        if (e.yes(QStringLiteral("OnCMD")))
+        if (e.yes(u"OnCMD"))
             flags |= Bank2Flag::OnCmd;
     }
-    if (e.yes(QStringLiteral("Swap")))
+    if (e.yes(u"Swap"))
         flags |= Bank2Flag::Swap;
-    if (e.yes(QStringLiteral("SwapWord")))
+    if (e.yes(u"SwapWord"))
         flags |= Bank2Flag::SwapWord;
     e.u8(Flags, flags);
 }
@@ -153,11 +154,11 @@ int Bank2Table::Load_S7_Protocol_Bank2(const QString &s7ProtocolFile)
     return Load_S7_Protocol_Bank2(Load_Xml_File(s7ProtocolFile), QFileInfo(s7ProtocolFile).fileName());
 }
 
-int Bank2Table::Load_S7_Protocol_Bank2(const QDomDocument &doc, const QString &what)
+int Bank2Table::Load_S7_Protocol_Bank2(const XmlDocument &doc, const QString &what)
 {
-    const QDomElement root = Document_Root(doc);
-    const QDomElement read = requireSection(root, kRead, what);
-    const QDomElement write = requireSection(root, kWrite, what);
+    const XmlElement root = Document_Root(doc);
+    const XmlElement read = requireSection(root, kRead, what);
+    const XmlElement write = requireSection(root, kWrite, what);
 
     // A hand-edited file may enable more rules than the device holds; refuse it whole rather
     // than drop rules the user expects to run.
@@ -173,7 +174,7 @@ int Bank2Table::Load_S7_Protocol_Bank2(const QDomDocument &doc, const QString &w
 
     int n = 0;
     for (const auto &[section, writeRule] : {std::pair{read, false}, std::pair{write, true}}) {
-        for (QDomElement row = section.firstChildElement(); !row.isNull(); row = row.nextSiblingElement()) {
+        for (XmlElement row = section.firstChildElement(); !row.isNull(); row = row.nextSiblingElement()) {
             if (!isEnabled(row))
                 continue;
             fillEntry(std::span(m_bytes).subspan(static_cast<std::size_t>(n) * kEntrySize, kEntrySize), row, writeRule);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QByteArray>
-#include <QDomDocument>
+#include "common/XmlReader.h"
 #include <QString>
 #include <array>
 #include <cstddef>
@@ -70,7 +70,7 @@ public:
     // (the table is then left empty).
     int Load_S7_Protocol_Bank2(const QString &s7ProtocolFile);
     // The same for a document already parsed; `what` names it in errors.
-    int Load_S7_Protocol_Bank2(const QDomDocument &doc, const QString &what);
+    int Load_S7_Protocol_Bank2(const XmlDocument &doc, const QString &what);
 
     // Appends the whole table to `output`; returns its new length.
     qsizetype Store_Bank2(QByteArray &output) const;

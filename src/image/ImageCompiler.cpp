@@ -19,18 +19,18 @@ namespace {
 // `validate && compile` holds: a row that validation never reads is not sent either. A list
 // ends for validation at its first row without a PLC address (after row 512 at the latest);
 // rules after it, or an enabled row past it (it would go out as PLC 0.0.0.0), refuse the file.
-void requireValidatedRows(const QDomDocument &doc, const QString &what)
+void requireValidatedRows(const XmlDocument &doc, const QString &what)
 {
-    const QDomElement root = Document_Root(doc);
+    const XmlElement root = Document_Root(doc);
     for (const S7Rule::List list : {S7Rule::List::Read, S7Rule::List::Write}) {
         const QString name = list == S7Rule::List::Read ? QStringLiteral("S7_Protocol_Read")
                                                         : QStringLiteral("S7_Protocol_Write");
         S7RuleList rules;
         std::vector<bool> enabled;
-        for (QDomElement row = root.firstChildElement(name).firstChildElement(); !row.isNull();
+        for (XmlElement row = root.firstChildElement(name).firstChildElement(); !row.isNull();
              row = row.nextSiblingElement()) {
-            rules.emplace_back().PLC_Address = row.attribute(QStringLiteral("PLC_Address"));
-            enabled.push_back(row.attribute(QStringLiteral("Enable")) == QLatin1String("Y"));
+            rules.emplace_back().PLC_Address = row.attribute(u"PLC_Address").value_or(QString());
+            enabled.push_back(row.attribute(u"Enable").value_or(QString()) == QLatin1String("Y"));
         }
         if (const auto text = Unvalidated_Rules_Text(rules, list, what))
             throw ValueError(*text);
@@ -71,7 +71,7 @@ void ImageCompiler::Compile_Banks(const QString &parGenFile, const QString &s7Pr
     next->bank1.Load_ParGen_Bank1(parGenFile);
     next->bank1.Set_Bank2_Address(Bank1Block::kBank2DeviceAddress);
     if (!Name_Is_Missing(s7ProtocolFile)) {
-        const QDomDocument doc = Load_Xml_File(s7ProtocolFile);
+        const XmlDocument doc = Load_Xml_File(s7ProtocolFile);
         const QString what = QFileInfo(s7ProtocolFile).fileName();
         next->ruleCount = next->bank2.Load_S7_Protocol_Bank2(doc, what);
         requireValidatedRows(doc, what);

@@ -19,17 +19,17 @@ QString sectionName(S7Rule::List list)
     return list == S7Rule::List::Read ? kReadSection : kWriteSection;
 }
 
-std::optional<QString> readSection(const QDomElement &root, S7Rule::List list, const QString &what,
+std::optional<QString> readSection(const XmlElement &root, S7Rule::List list, const QString &what,
                                    S7RuleList &rules, RowsPast512 rowsPast512)
 {
     const QString &name = sectionName(list);
-    const QDomElement section = root.firstChildElement(name);
+    const XmlElement section = root.firstChildElement(name);
     if (section.isNull())
         return QStringLiteral("%1 has no element %2").arg(what, name);
 
     const std::span<const S7Rule::Field> fields = S7Rule::fields(list);
     int index = 0;
-    for (QDomElement row = section.firstChildElement();
+    for (XmlElement row = section.firstChildElement();
          !row.isNull() && (index < kMaxRules || rowsPast512 == RowsPast512::Keep);
          row = row.nextSiblingElement(), ++index) {
         if (std::size_t(index) >= rules.size())
@@ -37,9 +37,8 @@ std::optional<QString> readSection(const QDomElement &root, S7Rule::List list, c
         S7Rule &rule = rules[std::size_t(index)];
         for (const S7Rule::Field field : fields) {
             const QString &attribute = S7Rule::fieldName(field);
-            const QDomAttr node = row.attributeNode(attribute);
-            if (!node.isNull()) {
-                rule[field] = node.value();
+            if (std::optional<QString> value = row.attribute(attribute)) {
+                rule[field] = std::move(*value);
             } else if (field == S7Rule::Field::Enable) {
                 rule[field] = QStringLiteral("Y");
             } else if (field == S7Rule::Field::Rack || field == S7Rule::Field::Slot) {
@@ -110,7 +109,7 @@ PositionLimits Load_Position_Limits(const QString &parGenFile)
     PositionLimits limits;
     if (Name_Is_Missing(parGenFile))
         return limits;
-    const QDomDocument doc = Load_Xml_File(parGenFile);
+    const XmlDocument doc = Load_Xml_File(parGenFile);
     const XmlValueReader reader(Document_Root(doc));
     limits.NByte_IN = reader.integer(QStringLiteral("PROFINET_NB_IN"), 0);
     limits.NByte_OUT = reader.integer(QStringLiteral("PROFINET_NB_OUT"), 0);
@@ -124,7 +123,7 @@ std::optional<QString> Load_S7_Protocol(const QString &path, S7RuleList &read, S
         return std::nullopt;
     QByteArray bytes;
     try {
-        bytes = Read_Whole_File(path);
+        bytes = Read_Xml_File_Bytes(path);
     } catch (const BrivantError &e) {
         return e.text();
     }
@@ -138,13 +137,13 @@ std::optional<QString> Parse_S7_Protocol(const QByteArray &bytes, const QString 
         read.resize(kMaxRules);
     if (write.size() < std::size_t(kMaxRules))
         write.resize(kMaxRules);
-    QDomDocument doc;
+    XmlDocument doc;
     try {
         doc = Parse_Xml(bytes, what);
     } catch (const BrivantError &e) {
         return e.text();
     }
-    const QDomElement root = Document_Root(doc);
+    const XmlElement root = Document_Root(doc);
     if (root.isNull())
         return QStringLiteral("%1 holds no root element").arg(what);
     if (auto error = readSection(root, S7Rule::List::Read, what, read, rowsPast512))

@@ -13,14 +13,14 @@ TEST(XmlIoTest, RootIsTheFirstElementWhateverComesBefore)
     for (const char *text : {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Root><a>1</a></Root>",
                              "<!-- saved by an editor --><?pi x?><Root><a>1</a></Root><!--SW_VERSION = 1.002-->",
                              "<Other><a>1</a></Other>"}) {
-        const QDomDocument doc = Parse_Xml(QByteArray(text), QStringLiteral("test"));
+        const XmlDocument doc = Parse_Xml(QByteArray(text), QStringLiteral("test"));
         EXPECT_EQ(XmlValueReader(Document_Root(doc)).text(QStringLiteral("a")), QStringLiteral("1")) << text;
     }
 }
 
 TEST(XmlIoTest, ValueReaderTakesTheFirstElementAndRefusesNestedOnes)
 {
-    const QDomDocument doc = Parse_Xml("<R><a>first</a><a>second</a><b><c/></b><e></e><n> 12</n></R>",
+    const XmlDocument doc = Parse_Xml("<R><a>first</a><a>second</a><b><c/></b><e></e><n> 12</n></R>",
                                        QStringLiteral("test"));
     const XmlValueReader r(Document_Root(doc));
     EXPECT_EQ(r.text(QStringLiteral("a")), QStringLiteral("first"));
@@ -55,7 +55,7 @@ TEST(XmlIoTest, WritesRootFirstThenTheVersionCommentWithoutDeclarationOrIndentat
     EXPECT_TRUE(bytes.startsWith("<Par_Gen><A>&lt;&amp;> \"q\" \xc3\xa9</A><B>")) << bytes.constData();
     EXPECT_TRUE(bytes.trimmed().endsWith("</Par_Gen><!--SW_VERSION = 1.002-->")) << bytes.constData();
     EXPECT_FALSE(bytes.contains("<?xml"));
-    const QDomDocument back = Parse_Xml(bytes, QStringLiteral("test"));
+    const XmlDocument back = Parse_Xml(bytes, QStringLiteral("test"));
     EXPECT_EQ(XmlValueReader(Document_Root(back)).text(QStringLiteral("A")), QStringLiteral("<&> \"q\" é"));
 }
 
@@ -64,9 +64,9 @@ TEST(XmlIoTest, TextsOfBlanksAloneSurviveTheRoundTrip)
     NewXmlDocument x = Create_Xml_Document(QStringLiteral("R"), false);
     for (const QString &t : {QStringLiteral(" "), QStringLiteral("\t \n"), QStringLiteral("  x  ")})
         Append_Text_Element(x.doc, x.root, QStringLiteral("A"), t);
-    const QDomDocument back = Parse_Xml(Serialize_Xml(x.doc), QStringLiteral("test"));
+    const XmlDocument back = Parse_Xml(Serialize_Xml(x.doc), QStringLiteral("test"));
     QStringList texts;
-    for (QDomElement e = Document_Root(back).firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
+    for (XmlElement e = Document_Root(back).firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
         texts << Element_Text(e).value_or(QStringLiteral("?"));
     EXPECT_EQ(texts, (QStringList{QStringLiteral(" "), QStringLiteral("\t \n"), QStringLiteral("  x  ")}));
 }
