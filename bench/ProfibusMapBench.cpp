@@ -24,6 +24,7 @@ class SilentMessages : public MessageService
 public:
     void error(const QString &) override {}
     void warning(const QString &) override {}
+    void information(const QString &) override {}
     bool question(const QString &) override { return false; }
     void generalError(const QString &) override {}
 };
