@@ -35,7 +35,10 @@ ProfibusMap ProfibusMap::build(const S7RuleList &read, const S7RuleList &write, 
     for (const S7Rule::List list : {S7Rule::List::Read, S7Rule::List::Write}) {
         const S7RuleList &rules = list == S7Rule::List::Read ? read : write;
         Part &part = list == S7Rule::List::Read ? map.m_in : map.m_out;
-        part.byteCount = std::max(0, list == S7Rule::List::Read ? limits.NByte_IN : limits.NByte_OUT);
+        // A hand-edited ParGen.xml may name any count; the device has 244 bytes each way and the
+        // editor offers at most 1500 positions, so the map never sizes itself past that.
+        part.byteCount = std::clamp(list == S7Rule::List::Read ? limits.NByte_IN : limits.NByte_OUT, 0,
+                                    PositionLimits::kNoParGen);
         const int areaBits = part.byteCount * 8;
         for (std::size_t i = 0; i < rules.size() && i < std::size_t(kMaxRules) && rules[i].inUse(); ++i) {
             const S7Rule &rule = rules[i];

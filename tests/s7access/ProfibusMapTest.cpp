@@ -124,6 +124,18 @@ TEST(ProfibusMapTest, OnlyEnabledPlaceableRulesInUseAreMapped)
     EXPECT_EQ(map.byteCount(MapArea::Out), 0);
 }
 
+// A hand-edited ParGen.xml with counts no device has must not size the map after them (a count
+// of 2147483647 once ran the editor out of memory).
+TEST(ProfibusMapTest, HugeByteCountsFromAFileStayBounded)
+{
+    const ProfibusMap map = ProfibusMap::build(List({Placed("Real", 1499)}), List({Placed("Word", 3)}),
+                                               {2147483647, 10000000});
+    EXPECT_EQ(map.byteCount(MapArea::In), PositionLimits::kNoParGen);
+    EXPECT_EQ(map.byteCount(MapArea::Out), PositionLimits::kNoParGen);
+    EXPECT_EQ(map.rules(MapArea::In).size(), 1u);
+    EXPECT_TRUE(map.rules(MapArea::In).front().clipped);
+}
+
 TEST(S7AddressTextTest, AsAnEngineerWritesIt)
 {
     const struct

@@ -201,6 +201,8 @@ TEST_F(S7CliTest, RulesAfterTheFirstUnusedRowAreWarnedAbout)
 TEST_F(S7CliTest, ValidateAllWarnsAboutTextsOutsideTheLists)
 {
     write[1].PLC_Type = QStringLiteral("102");
+    read[1].Position = QStringLiteral("10"); // apart, so that no rules share bytes
+    read[2].Position = QStringLiteral("20");
     read[2].PLC_Area = QStringLiteral("inputs (I)");
     read[3].Enable = QStringLiteral("N");
     read[3].Data_Type = QStringLiteral("Float"); // disabled: never compiled
