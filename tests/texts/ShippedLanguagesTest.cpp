@@ -69,7 +69,8 @@ TEST_P(ShippedLanguageTest, TranslatesEveryShownTextAndKeepsTheJoiningBlanks)
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, ShippedLanguageTest,
-                         ::testing::Values(Shipped{"Italiano", "it_IT"}, Shipped{"Deutsch", "de_DE"}),
-                         [](const ::testing::TestParamInfo<Shipped> &p) { return std::string(p.param.name); });
+                         ::testing::Values(Shipped{"Italiano", "it_IT"}, Shipped{"Deutsch", "de_DE"},
+                                           Shipped{"Français", "fr_FR"}),
+                         [](const ::testing::TestParamInfo<Shipped> &p) { return std::string(p.param.locale); });
 
 } // namespace
