@@ -70,7 +70,7 @@ TEST_P(ShippedLanguageTest, TranslatesEveryShownTextAndKeepsTheJoiningBlanks)
 
 INSTANTIATE_TEST_SUITE_P(Languages, ShippedLanguageTest,
                          ::testing::Values(Shipped{"Italiano", "it_IT"}, Shipped{"Deutsch", "de_DE"},
-                                           Shipped{"Français", "fr_FR"}),
+                                           Shipped{"Français", "fr_FR"}, Shipped{"Español", "es_ES"}),
                          [](const ::testing::TestParamInfo<Shipped> &p) { return std::string(p.param.locale); });
 
 } // namespace
