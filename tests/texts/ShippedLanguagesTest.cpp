@@ -28,7 +28,7 @@ class ShippedLanguageTest : public ::testing::TestWithParam<Shipped>
 
 // Loads the file over a table whose every entry is a marker, so that an entry the file leaves
 // out (or loses to a quoting slip) still reads the marker afterwards.
-TEST_P(ShippedLanguageTest, TranslatesEveryShownTextAndKeepsTheJoiningBlanks)
+TEST_P(ShippedLanguageTest, TranslatesEveryShownTextKeepingItsJoiningBlanksAndNames)
 {
     const Shipped lang = GetParam();
     const QString path = QStringLiteral(BRIVANT_LANGUAGES_DIR "/%1.lng").arg(QString::fromUtf8(lang.name));
@@ -65,6 +65,12 @@ TEST_P(ShippedLanguageTest, TranslatesEveryShownTextAndKeepsTheJoiningBlanks)
             EXPECT_EQ(en.startsWith(QLatin1Char(' ')), tr.startsWith(QLatin1Char(' ')));
         }
         EXPECT_EQ(en.endsWith(QLatin1Char(' ')), tr.endsWith(QLatin1Char(' ')));
+        // Names that stay as they are in every language, and the numbered placeholders.
+        for (const char *kept : {"S7comm", "PROFIBUS", "GSD", "DB", "PLC", "S7_Protocol.xml", "%1", "%2", "%3", "%4", "%5"}) {
+            if (en.contains(QLatin1String(kept))) {
+                EXPECT_TRUE(tr.contains(QLatin1String(kept))) << kept;
+            }
+        }
     }
 }
 
