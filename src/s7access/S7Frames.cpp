@@ -171,7 +171,7 @@ QByteArray Read_Var_Request(std::uint16_t pduReference, std::span<const ReadItem
     parameters.append(static_cast<char>(kFunctionReadVar));
     parameters.append(static_cast<char>(items.size()));
     for (const ReadItem &item : items) {
-        parameters.append('\x12'); // variable specification
+        parameters.append('\x12'); // item head: a variable's address follows
         parameters.append('\x0A'); // its length
         parameters.append('\x10'); // syntax: S7 any pointer
         parameters.append(static_cast<char>(item.transportSize));
