@@ -7,6 +7,10 @@
 #include "app/ui/TFOpenConf.h"
 #include "commparams/ui/TFParGen.h"
 #include "options/ui/TFSoftOptions.h"
+#include "platform/PlcCheckService.h"
+#include "s7access/PlcTestRules.h"
+#include "s7access/S7Protocol.h"
+#include "s7access/ui/S7FindBar.h"
 #include "s7access/ui/TFS7_Protocol_Set_Access.h"
 #include "support/TestContext.h"
 #include "texts/LanguageFile.h"
@@ -19,10 +23,14 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <gtest/gtest.h>
 #include <set>
+#include <utility>
 
 namespace {
 
@@ -64,7 +72,11 @@ QSize openingSize(const AppWindows &w, const QWidget *window)
         return {460, 700};
     if (window == w.boot.get())
         return {449, 0};
-    return {1350, 0};
+    if (window == w.access.get())
+        return {1350, 0};
+    if (window->objectName() == QLatin1String("PlcCheckResults"))
+        return {900, 320};
+    return {0, 0}; // the PLC check's progress takes the size of its text
 }
 
 QString nameOf(const QWidget *widget)
@@ -72,31 +84,102 @@ QString nameOf(const QWidget *widget)
     return widget->objectName().isEmpty() ? QString::fromLatin1(widget->metaObject()->className()) : widget->objectName();
 }
 
-// Shows each window at its own size, every page of its tab controls in turn, and calls
-// visit(window, control) once for each control visible there.
-template <class Visit> void visitShownControls(const AppWindows &windows, Visit visit)
+// A PLC check that connects to nothing: the test says when it makes progress and when it ends.
+class SteppedPlcCheck : public PlcCheckService
+{
+public:
+    void start(std::vector<PlcCheckItem> items, const PlcCheckLimits &, Progress progress, Finished finished) override
+    {
+        m_items = std::move(items);
+        m_progress = std::move(progress);
+        m_finished = std::move(finished);
+    }
+    void cancel() override { m_finished = nullptr; }
+    bool running() const override { return bool(m_finished); }
+
+    void progress() { m_progress(1, int(m_items.size())); }
+    // The first rule read, the others failed.
+    void finish()
+    {
+        std::vector<PlcCheckResult> results;
+        for (const PlcCheckItem &item : m_items)
+            results.push_back(results.empty() ? Plc_Check_Success(item, PlcValue{PlcValue::Kind::Signed, -12345})
+                                              : Plc_Check_Failure(item, QStringLiteral("connection refused")));
+        std::exchange(m_finished, nullptr)(results, false);
+    }
+
+private:
+    std::vector<PlcCheckItem> m_items;
+    Progress m_progress;
+    Finished m_finished;
+};
+
+// Sets the window to the size it opens at (it has grown when an earlier language did not fit),
+// calls visit(window, window), then visit(window, control) once for each control visible in the
+// window, on every page of its tab controls in turn.
+template <class Visit> void visitPages(QWidget *window, QSize opening, Visit visit)
+{
+    if (opening.width() > 0)
+        window->resize(opening.width(), opening.height() > 0 ? opening.height() : window->height());
+    std::set<QWidget *> seen;
+    const auto collect = [&] {
+        QApplication::processEvents();
+        for (QWidget *control : window->findChildren<QWidget *>()) {
+            if (control->isVisibleTo(window) && control->window() == window && seen.insert(control).second)
+                visit(window, control);
+        }
+    };
+    visit(window, window);
+    collect();
+    for (QTabWidget *tabs : window->findChildren<QTabWidget *>()) {
+        const int current = tabs->currentIndex();
+        for (int i = 0; i < tabs->count(); ++i) {
+            tabs->setCurrentIndex(i);
+            collect();
+        }
+        tabs->setCurrentIndex(current);
+    }
+}
+
+// The parts of the access-list editor that open on demand: the find bar with and without
+// matches, and the PLC check's progress and result windows.
+template <class Visit> void visitAccessExtras(const AppWindows &windows, SteppedPlcCheck &plc, Visit visit)
+{
+    QWidget *editor = windows.access.get();
+    auto *find = editor->findChild<S7FindBar *>();
+    auto *edit = editor->findChild<QLineEdit *>(QStringLiteral("E_Find"));
+    ASSERT_TRUE(find && edit);
+    find->openBar();
+    for (const QString &text : {QStringLiteral("no such cell"), QStringLiteral("127.0.0.1")}) {
+        edit->setText(text);
+        visitPages(editor, openingSize(windows, editor), visit);
+    }
+    find->closeBar();
+
+    auto *check = editor->findChild<QPushButton *>(QStringLiteral("Btn_CheckPlcs"));
+    ASSERT_TRUE(check && check->isVisible());
+    check->click();
+    auto *progress = editor->findChild<QProgressDialog *>(QStringLiteral("PD_CheckPlcs"));
+    ASSERT_TRUE(progress && progress->isVisible());
+    plc.progress();
+    visitPages(progress, openingSize(windows, progress), visit);
+    plc.finish();
+    auto *results = editor->findChild<QDialog *>(QStringLiteral("PlcCheckResults"));
+    ASSERT_TRUE(results && results->isVisible());
+    visitPages(results, openingSize(windows, results), visit);
+    results->hide();
+}
+
+// Shows each window at its own size and visits what it shows (see visitPages), the editor's
+// parts that open on demand too.
+template <class Visit> void visitShownControls(const AppWindows &windows, SteppedPlcCheck &plc, Visit visit)
 {
     for (QWidget *window : windowsOf(windows)) {
         window->show();
         QApplication::processEvents();
-        std::set<QWidget *> seen;
-        const auto collect = [&] {
-            QApplication::processEvents();
-            for (QWidget *control : window->findChildren<QWidget *>()) {
-                if (control->isVisibleTo(window) && control->window() == window && seen.insert(control).second)
-                    visit(window, control);
-            }
-        };
-        visit(window, window);
-        collect();
-        for (QTabWidget *tabs : window->findChildren<QTabWidget *>()) {
-            const int current = tabs->currentIndex();
-            for (int i = 0; i < tabs->count(); ++i) {
-                tabs->setCurrentIndex(i);
-                collect();
-            }
-            tabs->setCurrentIndex(current);
-        }
+        visitPages(window, openingSize(windows, window), visit);
+        if (window == windows.access.get())
+            visitAccessExtras(windows, plc, visit);
         window->hide();
         QApplication::processEvents();
     }
@@ -157,9 +240,18 @@ protected:
         tc.workspace.write(QStringLiteral("PROJECTS/Plant A/ParGen.xml"), "<Par_Gen/>");
         tc.workspace.mkdir(QStringLiteral("PROJECTS/Plant A/bin"));
         tc.context.workspace.openProject(QStringLiteral("Plant A"));
+        // Rules for the find bar to find and the PLC check to check.
+        S7RuleList read = Fresh_Rule_List();
+        S7RuleList write = Fresh_Rule_List();
+        read[0] = Loopback_Rule(102, "Word", "DB", 1, 0);
+        read[1] = Loopback_Rule(102, "Real", "DB", 2, 4);
+        write[0] = Loopback_Rule(102, "Byte", "DB", 1, 3);
+        Save_S7_Protocol(tc.context.workspace.S7_Protocol_File, read, write);
+        tc.context.services.plc = &plc;
     }
 
     TestContext tc;
+    SteppedPlcCheck plc;
 };
 
 TEST_F(FitTest, EveryTextFitsItsControlInEveryShippedLanguage)
@@ -173,11 +265,12 @@ TEST_F(FitTest, EveryTextFitsItsControlInEveryShippedLanguage)
         Load_Language(tc.context.texts, name, shippedDir());
         ASSERT_EQ(name, language);
         tc.context.changeLanguage();
-        visitShownControls(windows, [&](QWidget *window, QWidget *control) {
+        visitShownControls(windows, plc, [&](QWidget *window, QWidget *control) {
             if (control == window) {
                 // A layout that grows the window past its size would hide a text that does not fit.
                 const QSize size = openingSize(windows, window);
-                EXPECT_TRUE(window->width() <= size.width() && (size.height() == 0 || window->height() <= size.height()))
+                EXPECT_TRUE(size.width() == 0
+                            || (window->width() <= size.width() && (size.height() == 0 || window->height() <= size.height())))
                     << "SIZE | " << language.toStdString() << " | " << nameOf(window).toStdString() << " grows to "
                     << window->width() << " x " << window->height() << ", opens at " << size.width() << " x "
                     << size.height();
@@ -220,7 +313,7 @@ TEST_F(FitTest, EveryShippedLanguageTranslatesEveryTextThatAWindowShows)
         for (const QRegularExpressionMatch &m : marker.globalMatch(text))
             shown.insert(m.captured(1).toInt());
     };
-    visitShownControls(windows, [&](QWidget *, QWidget *control) {
+    visitShownControls(windows, plc, [&](QWidget *, QWidget *control) {
         note(control->windowTitle());
         note(control->toolTip());
         for (const ShownText &text : Shown_Texts(control)) {
