@@ -7,6 +7,10 @@
 #include "app/ui/TFOpenConf.h"
 #include "commparams/ui/TFParGen.h"
 #include "options/ui/TFSoftOptions.h"
+#include "platform/PlcCheckService.h"
+#include "s7access/PlcTestRules.h"
+#include "s7access/S7Protocol.h"
+#include "s7access/ui/S7FindBar.h"
 #include "s7access/ui/TFS7_Protocol_Set_Access.h"
 #include "support/TestContext.h"
 #include "texts/LanguageFile.h"
@@ -19,10 +23,17 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QStyleOptionFrame>
 #include <QTabWidget>
 #include <gtest/gtest.h>
 #include <set>
+#include <sstream>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -64,7 +75,11 @@ QSize openingSize(const AppWindows &w, const QWidget *window)
         return {460, 700};
     if (window == w.boot.get())
         return {449, 0};
-    return {1350, 0};
+    if (window == w.access.get())
+        return {1350, 0};
+    if (window->objectName() == QLatin1String("PlcCheckResults"))
+        return {900, 320};
+    return {0, 0}; // the PLC check's progress takes the size of its text
 }
 
 QString nameOf(const QWidget *widget)
@@ -72,34 +87,123 @@ QString nameOf(const QWidget *widget)
     return widget->objectName().isEmpty() ? QString::fromLatin1(widget->metaObject()->className()) : widget->objectName();
 }
 
-// Shows each window at its own size, every page of its tab controls in turn, and calls
-// visit(window, control) once for each control visible there.
-template <class Visit> void visitShownControls(const AppWindows &windows, Visit visit)
+// A PLC check that connects to nothing: the test says when it makes progress and when it ends.
+class SteppedPlcCheck : public PlcCheckService
+{
+public:
+    void start(std::vector<PlcCheckItem> items, const PlcCheckLimits &, Progress progress, Finished finished) override
+    {
+        m_items = std::move(items);
+        m_progress = std::move(progress);
+        m_finished = std::move(finished);
+    }
+    void cancel() override { m_finished = nullptr; }
+    bool running() const override { return bool(m_finished); }
+
+    void progress() { m_progress(1, int(m_items.size())); }
+    // The first rule read, the others failed.
+    void finish()
+    {
+        std::vector<PlcCheckResult> results;
+        for (const PlcCheckItem &item : m_items)
+            results.push_back(results.empty() ? Plc_Check_Success(item, PlcValue{PlcValue::Kind::Signed, -12345})
+                                              : Plc_Check_Failure(item, QStringLiteral("connection refused")));
+        std::exchange(m_finished, nullptr)(results, false);
+    }
+
+private:
+    std::vector<PlcCheckItem> m_items;
+    Progress m_progress;
+    Finished m_finished;
+};
+
+// Sets the window to the size it opens at (it has grown when an earlier language did not fit),
+// calls visit(window, window), then visit(window, control) once for each control visible in the
+// window, on every page of its tab controls in turn.
+template <class Visit> void visitPages(QWidget *window, QSize opening, Visit visit)
+{
+    if (opening.width() > 0)
+        window->resize(opening.width(), opening.height() > 0 ? opening.height() : window->height());
+    std::set<QWidget *> seen;
+    const auto collect = [&] {
+        QApplication::processEvents();
+        for (QWidget *control : window->findChildren<QWidget *>()) {
+            if (control->isVisibleTo(window) && control->window() == window && seen.insert(control).second)
+                visit(window, control);
+        }
+    };
+    visit(window, window);
+    collect();
+    for (QTabWidget *tabs : window->findChildren<QTabWidget *>()) {
+        const int current = tabs->currentIndex();
+        for (int i = 0; i < tabs->count(); ++i) {
+            tabs->setCurrentIndex(i);
+            collect();
+        }
+        tabs->setCurrentIndex(current);
+    }
+}
+
+// The parts of the access-list editor that open on demand: the find bar empty, with no match
+// and with matches, and the PLC check's progress and result windows.
+template <class Visit> void visitAccessExtras(const AppWindows &windows, SteppedPlcCheck &plc, Visit visit)
+{
+    QWidget *editor = windows.access.get();
+    auto *find = editor->findChild<S7FindBar *>();
+    auto *edit = editor->findChild<QLineEdit *>(QStringLiteral("E_Find"));
+    ASSERT_TRUE(find && edit);
+    find->openBar();
+    for (const QString &text : {QString(), QStringLiteral("no such cell"), QStringLiteral("127.0.0.1")}) {
+        edit->setText(text);
+        visitPages(editor, openingSize(windows, editor), visit);
+    }
+    find->closeBar();
+
+    auto *check = editor->findChild<QPushButton *>(QStringLiteral("Btn_CheckPlcs"));
+    ASSERT_TRUE(check && check->isVisible());
+    check->click();
+    auto *progress = editor->findChild<QProgressDialog *>(QStringLiteral("PD_CheckPlcs"));
+    ASSERT_TRUE(progress && progress->isVisible());
+    plc.progress();
+    visitPages(progress, openingSize(windows, progress), visit);
+    plc.finish();
+    auto *results = editor->findChild<QDialog *>(QStringLiteral("PlcCheckResults"));
+    ASSERT_TRUE(results && results->isVisible());
+    visitPages(results, openingSize(windows, results), visit);
+    results->hide();
+}
+
+// Shows each window at its own size and visits what it shows (see visitPages), the editor's
+// parts that open on demand too.
+template <class Visit> void visitShownControls(const AppWindows &windows, SteppedPlcCheck &plc, Visit visit)
 {
     for (QWidget *window : windowsOf(windows)) {
         window->show();
         QApplication::processEvents();
-        std::set<QWidget *> seen;
-        const auto collect = [&] {
-            QApplication::processEvents();
-            for (QWidget *control : window->findChildren<QWidget *>()) {
-                if (control->isVisibleTo(window) && control->window() == window && seen.insert(control).second)
-                    visit(window, control);
-            }
-        };
-        visit(window, window);
-        collect();
-        for (QTabWidget *tabs : window->findChildren<QTabWidget *>()) {
-            const int current = tabs->currentIndex();
-            for (int i = 0; i < tabs->count(); ++i) {
-                tabs->setCurrentIndex(i);
-                collect();
-            }
-            tabs->setCurrentIndex(current);
-        }
+        visitPages(window, openingSize(windows, window), visit);
+        if (window == windows.access.get())
+            visitAccessExtras(windows, plc, visit);
         window->hide();
         QApplication::processEvents();
     }
+}
+
+// The texts a control shows, an empty edit field's placeholder too.
+QList<ShownText> textsOf(const QWidget *control)
+{
+    QList<ShownText> texts = Shown_Texts(control);
+    const auto *edit = qobject_cast<const QLineEdit *>(control);
+    if (edit && edit->text().isEmpty() && !edit->placeholderText().isEmpty()) {
+        QStyleOptionFrame option;
+        option.initFrom(edit);
+        option.lineWidth = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit) : 0;
+        const QMargins margins = edit->textMargins();
+        const QRect field = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit).marginsRemoved(margins);
+        // The edit keeps two pixels clear on each side of its text.
+        texts.append({edit->placeholderText(), QStringLiteral("placeholder"), field, field.width() - 4,
+                      edit->fontMetrics().horizontalAdvance(edit->placeholderText()), edit->toolTip()});
+    }
+    return texts;
 }
 
 bool showsText(const QWidget *control)
@@ -117,7 +221,7 @@ QStringList placementFaults(const QWidget *control)
         return faults;
     const QRect box = control->geometry();
     if (!parent->rect().contains(box))
-        faults << QStringLiteral("reaches past %1 (right edge %2 of %3)").arg(nameOf(parent)).arg(box.right()).arg(parent->width());
+        faults << QStringLiteral("reaches past %1 (%2,%3 %4x%5 in %6x%7)").arg(nameOf(parent)).arg(box.x()).arg(box.y()).arg(box.width()).arg(box.height()).arg(parent->width()).arg(parent->height());
     for (const QWidget *sibling : parent->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
         if (sibling == control || !sibling->isVisible())
             continue;
@@ -157,9 +261,18 @@ protected:
         tc.workspace.write(QStringLiteral("PROJECTS/Plant A/ParGen.xml"), "<Par_Gen/>");
         tc.workspace.mkdir(QStringLiteral("PROJECTS/Plant A/bin"));
         tc.context.workspace.openProject(QStringLiteral("Plant A"));
+        // Rules for the find bar to find and the PLC check to check.
+        S7RuleList read = Fresh_Rule_List();
+        S7RuleList write = Fresh_Rule_List();
+        read[0] = Loopback_Rule(102, "Word", "DB", 1, 0);
+        read[1] = Loopback_Rule(102, "Real", "DB", 2, 4);
+        write[0] = Loopback_Rule(102, "Byte", "DB", 1, 3);
+        Save_S7_Protocol(tc.context.workspace.S7_Protocol_File, read, write);
+        tc.context.services.plc = &plc;
     }
 
     TestContext tc;
+    SteppedPlcCheck plc;
 };
 
 TEST_F(FitTest, EveryTextFitsItsControlInEveryShippedLanguage)
@@ -173,29 +286,41 @@ TEST_F(FitTest, EveryTextFitsItsControlInEveryShippedLanguage)
         Load_Language(tc.context.texts, name, shippedDir());
         ASSERT_EQ(name, language);
         tc.context.changeLanguage();
-        visitShownControls(windows, [&](QWidget *window, QWidget *control) {
+        // The editor is shown once per state of its find bar: each fault is reported once.
+        std::set<std::string> reported;
+        const auto fail = [&](const std::string &fault) {
+            if (reported.insert(fault).second)
+                ADD_FAILURE() << fault;
+        };
+        visitShownControls(windows, plc, [&](QWidget *window, QWidget *control) {
+            std::ostringstream out;
             if (control == window) {
                 // A layout that grows the window past its size would hide a text that does not fit.
                 const QSize size = openingSize(windows, window);
-                EXPECT_TRUE(window->width() <= size.width() && (size.height() == 0 || window->height() <= size.height()))
-                    << "SIZE | " << language.toStdString() << " | " << nameOf(window).toStdString() << " grows to "
-                    << window->width() << " x " << window->height() << ", opens at " << size.width() << " x "
-                    << size.height();
+                if (size.width() > 0
+                    && (window->width() > size.width() || (size.height() > 0 && window->height() > size.height()))) {
+                    out << "SIZE | " << language.toStdString() << " | " << nameOf(window).toStdString() << " grows to "
+                        << window->width() << " x " << window->height() << ", opens at " << size.width() << " x "
+                        << size.height();
+                    fail(std::exchange(out, {}).str());
+                }
             }
-            for (const ShownText &shown : Shown_Texts(control)) {
-                if (shown.cut())
-                    ADD_FAILURE() << "FIT " << indicesOf(tc.context.texts, shown.text).toStdString() << " | "
-                                  << language.toStdString() << " | " << nameOf(window).toStdString() << "/"
-                                  << nameOf(control).toStdString()
-                                  << (shown.part.isEmpty() ? "" : " " + shown.part.toStdString()) << " | "
-                                  << shown.available << " | " << shown.needed << " | \"" << shown.text.toStdString()
-                                  << "\"";
+            for (const ShownText &shown : textsOf(control)) {
+                if (!shown.cut())
+                    continue;
+                out << "FIT " << indicesOf(tc.context.texts, shown.text).toStdString() << " | " << language.toStdString()
+                    << " | " << nameOf(window).toStdString() << "/" << nameOf(control).toStdString()
+                    << (shown.part.isEmpty() ? "" : " " + shown.part.toStdString()) << " | " << shown.available
+                    << " | " << shown.needed << " | \"" << shown.text.toStdString() << "\"";
+                fail(std::exchange(out, {}).str());
             }
-            for (const QString &fault : placementFaults(control))
-                ADD_FAILURE() << "PLACE " << indicesOf(tc.context.texts, Shown_Texts(control).value(0).text).toStdString()
-                              << " | " << language.toStdString() << " | " << nameOf(window).toStdString() << "/"
-                              << nameOf(control).toStdString() << " " << fault.toStdString() << " | \""
-                              << Shown_Texts(control).value(0).text.toStdString() << "\"";
+            for (const QString &fault : placementFaults(control)) {
+                out << "PLACE " << indicesOf(tc.context.texts, Shown_Texts(control).value(0).text).toStdString()
+                    << " | " << language.toStdString() << " | " << nameOf(window).toStdString() << "/"
+                    << nameOf(control).toStdString() << " " << fault.toStdString() << " | \""
+                    << Shown_Texts(control).value(0).text.toStdString() << "\"";
+                fail(std::exchange(out, {}).str());
+            }
         });
     }
     tc.messages.take();
@@ -220,7 +345,7 @@ TEST_F(FitTest, EveryShippedLanguageTranslatesEveryTextThatAWindowShows)
         for (const QRegularExpressionMatch &m : marker.globalMatch(text))
             shown.insert(m.captured(1).toInt());
     };
-    visitShownControls(windows, [&](QWidget *, QWidget *control) {
+    visitShownControls(windows, plc, [&](QWidget *, QWidget *control) {
         note(control->windowTitle());
         note(control->toolTip());
         for (const ShownText &text : Shown_Texts(control)) {
