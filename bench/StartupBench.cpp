@@ -3,6 +3,8 @@
 // - warm: inside this process, after the first round has loaded fonts, styles and glyphs;
 // - cold: a fresh process each time (QApplication, platform plugin, fonts, windows, shown),
 //   this program re-running itself with --child.
+#include "BenchProcess.h"
+
 #include "app/Startup.h"
 #include "app/ui/AppContext.h"
 #include "app/ui/AppWindows.h"
@@ -11,7 +13,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QMainWindow>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <cstring>
@@ -91,9 +92,7 @@ void runChild(benchmark::State &state, const QStringList &args)
 {
     const QString self = QCoreApplication::applicationFilePath();
     for (auto _ : state) {
-        QProcess child;
-        child.start(self, args);
-        if (!child.waitForFinished(60000) || child.exitCode() != 0) {
+        if (runProcess(self, args) != 0) {
             state.SkipWithError("the child process failed");
             break;
         }
