@@ -1,6 +1,7 @@
 // The command-line tool as a user runs it: a whole process for `brivant-cli compile` of the
 // largest project (512 + 512 rules), beside `brivant-cli --version`, the floor of any process
 // of the tool (start, Qt's core, exit).
+#include "BenchMain.h"
 #include "BenchProcess.h"
 #include "BenchProject.h"
 
@@ -58,10 +59,5 @@ BENCHMARK(BM_CliValidate)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterati
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

@@ -1,6 +1,7 @@
 // brivant-cli diff of two largest projects that differ in one inserted read rule, as a whole
 // process (start, load both sides, compare, print), beside the bare start of the same program
 // and the comparison inside one process.
+#include "BenchMain.h"
 #include "BenchProcess.h"
 #include "BenchProject.h"
 
@@ -91,10 +92,5 @@ BENCHMARK(BM_DiffRulesOnly)->Unit(benchmark::kMillisecond);
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

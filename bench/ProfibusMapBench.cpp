@@ -2,6 +2,7 @@
 // byte of the in area shared): built, tabled, its editor page repainted and recoloured after an
 // edit, beside the editor's opening; and the commissioning report of that project.
 #include "BenchEditor.h"
+#include "BenchMain.h"
 
 #include "report/CommissioningReport.h"
 #include "s7access/ProfibusMap.h"
@@ -116,14 +117,9 @@ BENCHMARK(BM_ReportHtml)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    drawOffscreenUnlessSet();
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int status = runBenchmarks(argc, argv);
     resetBenchEditor();
-    return 0;
+    return status;
 }

@@ -7,6 +7,7 @@
 // process's heap history. For figures that compare like with like, run with
 // MALLOC_TRIM_THRESHOLD_=268435456 MALLOC_MMAP_THRESHOLD_=268435456.
 #include "BenchEditor.h"
+#include "BenchMain.h"
 
 #include "common/SafeFile.h"
 #include "s7access/ui/S7GridView.h"
@@ -94,14 +95,9 @@ BENCHMARK(BM_EditCell)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    drawOffscreenUnlessSet();
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int status = runBenchmarks(argc, argv);
     resetBenchEditor();
-    return 0;
+    return status;
 }
