@@ -1,10 +1,11 @@
 // The command-line tool as a user runs it: a whole process for `brivant-cli compile` of the
 // largest project (512 + 512 rules), beside `brivant-cli --version`, the floor of any process
 // of the tool (start, Qt's core, exit).
+#include "BenchMain.h"
+#include "BenchProcess.h"
 #include "BenchProject.h"
 
 #include <QCoreApplication>
-#include <QProcess>
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -25,9 +26,7 @@ void runCli(benchmark::State &state, const QStringList &args)
     const QString cli = QStringLiteral(BRIVANT_CLI_PATH);
     const double cpuBefore = childCpuMs();
     for (auto _ : state) {
-        QProcess process;
-        process.start(cli, args);
-        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        if (runProcess(cli, args) != 0) {
             state.SkipWithError("brivant-cli failed");
             return;
         }
@@ -60,10 +59,5 @@ BENCHMARK(BM_CliValidate)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterati
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

@@ -1,6 +1,8 @@
 // brivant-cli diff of two largest projects that differ in one inserted read rule, as a whole
 // process (start, load both sides, compare, print), beside the bare start of the same program
 // and the comparison inside one process.
+#include "BenchMain.h"
+#include "BenchProcess.h"
 #include "BenchProject.h"
 
 #include "commparams/CommParams.h"
@@ -9,7 +11,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QProcess>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -42,11 +43,7 @@ const DiffProjects &projects()
 
 int runCli(const QStringList &args)
 {
-    QProcess child;
-    child.start(QStringLiteral(BRIVANT_CLI), args);
-    child.waitForFinished(60000);
-    child.readAllStandardOutput();
-    return child.exitCode();
+    return runProcess(QStringLiteral(BRIVANT_CLI), args);
 }
 
 void BM_DiffProcess(benchmark::State &state)
@@ -95,10 +92,5 @@ BENCHMARK(BM_DiffRulesOnly)->Unit(benchmark::kMillisecond);
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

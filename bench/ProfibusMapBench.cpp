@@ -1,72 +1,38 @@
 // The PROFIBUS map of the largest project (512 + 512 enabled rules, both areas 244 bytes, every
 // byte of the in area shared): built, tabled, its editor page repainted and recoloured after an
 // edit, beside the editor's opening; and the commissioning report of that project.
-#include "BenchProject.h"
+#include "BenchEditor.h"
+#include "BenchMain.h"
 
-#include "app/ui/AppContext.h"
-#include "platform/MessageService.h"
 #include "report/CommissioningReport.h"
 #include "s7access/ProfibusMap.h"
 #include "s7access/S7Protocol.h"
 #include "s7access/ui/ProfibusMapView.h"
 #include "s7access/ui/S7RuleTableModel.h"
-#include "s7access/ui/TFS7_Protocol_Set_Access.h"
 
 #include <QApplication>
 #include <QTabWidget>
 #include <benchmark/benchmark.h>
-#include <memory>
 
 namespace {
 
-class SilentMessages : public MessageService
+// Both lists of the largest project, as the editor loads them.
+struct Rules
 {
-public:
-    void error(const QString &) override {}
-    void warning(const QString &) override {}
-    void information(const QString &) override {}
-    bool question(const QString &) override { return false; }
-    void generalError(const QString &) override {}
-};
-
-struct Fixture
-{
-    Fixture()
-    {
-        context.texts.Load_Default_Texts();
-        context.workspace.Project_Dir = project.dir();
-        context.workspace.ParGen_File = project.parGenFile();
-        context.workspace.S7_Protocol_File = project.s7ProtocolFile();
-        context.services.messages = &messages;
-        Load_S7_Protocol(project.s7ProtocolFile(), read, write);
-    }
-    BenchProject project;
-    SilentMessages messages;
-    AppContext context;
+    Rules() { Load_S7_Protocol(benchEditor().project.s7ProtocolFile(), read, write); }
     S7RuleList read = Fresh_Rule_List();
     S7RuleList write = Fresh_Rule_List();
 };
 
-std::unique_ptr<Fixture> g_fixture;
-std::unique_ptr<TFS7_Protocol_Set_Access> g_window;
-
-Fixture &fixture()
+const Rules &rules()
 {
-    if (!g_fixture)
-        g_fixture = std::make_unique<Fixture>();
-    return *g_fixture;
-}
-
-TFS7_Protocol_Set_Access &window()
-{
-    if (!g_window)
-        g_window = std::make_unique<TFS7_Protocol_Set_Access>(fixture().context);
-    return *g_window;
+    static const Rules r;
+    return r;
 }
 
 void BM_BuildMap(benchmark::State &state)
 {
-    Fixture &f = fixture();
+    const Rules &f = rules();
     for (auto _ : state) {
         const ProfibusMap map = ProfibusMap::build(f.read, f.write, {244, 244});
         benchmark::DoNotOptimize(map.conflicts().size());
@@ -77,31 +43,23 @@ BENCHMARK(BM_BuildMap)->Unit(benchmark::kMillisecond);
 
 void BM_MapTable(benchmark::State &state)
 {
-    Fixture &f = fixture();
+    const Rules &f = rules();
     const ProfibusMap map = ProfibusMap::build(f.read, f.write, {244, 244});
     for (auto _ : state)
-        benchmark::DoNotOptimize(Map_Table_Rows(map, f.read, f.write, f.context.texts).size());
+        benchmark::DoNotOptimize(Map_Table_Rows(map, f.read, f.write, benchEditor().context.texts).size());
 }
 BENCHMARK(BM_MapTable)->Unit(benchmark::kMillisecond);
 
 // The editor's opening, now with its map page.
 void BM_OpenEditor(benchmark::State &state)
 {
-    TFS7_Protocol_Set_Access &w = window();
-    for (auto _ : state) {
-        w.show();
-        QApplication::processEvents();
-        state.PauseTiming();
-        w.hide();
-        QApplication::processEvents();
-        state.ResumeTiming();
-    }
+    timeShowEditor(state, benchWindow());
 }
 BENCHMARK(BM_OpenEditor)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 ProfibusMapView &shownMap()
 {
-    TFS7_Protocol_Set_Access &w = window();
+    TFS7_Protocol_Set_Access &w = benchWindow();
     w.show();
     w.findChild<QTabWidget *>(QStringLiteral("PageControl1"))->setCurrentIndex(2);
     QApplication::processEvents();
@@ -114,7 +72,7 @@ void BM_RepaintMapPage(benchmark::State &state)
     ProfibusMapView &view = shownMap();
     for (auto _ : state)
         view.repaint();
-    window().hide();
+    benchWindow().hide();
 }
 BENCHMARK(BM_RepaintMapPage)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -122,20 +80,20 @@ BENCHMARK(BM_RepaintMapPage)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_EditRecolour(benchmark::State &state)
 {
     ProfibusMapView &view = shownMap();
-    S7RuleTableModel &model = window().readModel();
+    S7RuleTableModel &model = benchWindow().readModel();
     const QModelIndex cell = model.index(3, model.columnOf(S7Rule::Field::Position));
     int i = 0;
     for (auto _ : state) {
         model.setData(cell, QString::number(++i % 244));
         view.repaint();
     }
-    window().hide();
+    benchWindow().hide();
 }
 BENCHMARK(BM_EditRecolour)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ReportPdf(benchmark::State &state)
 {
-    Fixture &f = fixture();
+    BenchEditor &f = benchEditor();
     qsizetype bytes = 0;
     for (auto _ : state) {
         const ReportInput input = Load_Report_Input(f.project.dir(), QDateTime::currentDateTime());
@@ -147,7 +105,7 @@ BENCHMARK(BM_ReportPdf)->Unit(benchmark::kMillisecond)->UseRealTime()->Iteration
 
 void BM_ReportHtml(benchmark::State &state)
 {
-    Fixture &f = fixture();
+    BenchEditor &f = benchEditor();
     for (auto _ : state) {
         const ReportInput input = Load_Report_Input(f.project.dir(), QDateTime::currentDateTime());
         benchmark::DoNotOptimize(Report_Html(input, f.context.texts).size());
@@ -159,15 +117,9 @@ BENCHMARK(BM_ReportHtml)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    drawOffscreenUnlessSet();
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    g_window.reset();
-    g_fixture.reset();
-    return 0;
+    const int status = runBenchmarks(argc, argv);
+    resetBenchEditor();
+    return status;
 }

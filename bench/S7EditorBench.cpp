@@ -6,67 +6,20 @@
 // the system and the next parse faults it back in, which can triple its time depending on the
 // process's heap history. For figures that compare like with like, run with
 // MALLOC_TRIM_THRESHOLD_=268435456 MALLOC_MMAP_THRESHOLD_=268435456.
-#include "BenchProject.h"
+#include "BenchEditor.h"
+#include "BenchMain.h"
 
-#include "app/ui/AppContext.h"
 #include "common/SafeFile.h"
-#include "platform/MessageService.h"
 #include "s7access/ui/S7GridView.h"
 #include "s7access/ui/S7RuleTableModel.h"
-#include "s7access/ui/TFS7_Protocol_Set_Access.h"
 
 #include <QApplication>
 #include <QDomDocument>
 #include <QFile>
 #include <QScrollBar>
 #include <benchmark/benchmark.h>
-#include <memory>
 
 namespace {
-
-// Any message would mean the project did not load as it should.
-class CountingMessages : public MessageService
-{
-public:
-    void error(const QString &) override { ++count; }
-    void warning(const QString &) override { ++count; }
-    void information(const QString &) override { ++count; }
-    bool question(const QString &) override { ++count; return false; }
-    void generalError(const QString &) override { ++count; }
-    int count = 0;
-};
-
-struct Editor
-{
-    Editor()
-    {
-        context.texts.Load_Default_Texts();
-        context.workspace.ParGen_File = project.parGenFile();
-        context.workspace.S7_Protocol_File = project.s7ProtocolFile();
-        context.services.messages = &messages;
-    }
-    BenchProject project;
-    CountingMessages messages;
-    AppContext context;
-};
-
-// Created on first use, destroyed in main() while the application still exists.
-std::unique_ptr<Editor> g_editor;
-std::unique_ptr<TFS7_Protocol_Set_Access> g_window;
-
-Editor &editor()
-{
-    if (!g_editor)
-        g_editor = std::make_unique<Editor>();
-    return *g_editor;
-}
-
-TFS7_Protocol_Set_Access &window()
-{
-    if (!g_window)
-        g_window = std::make_unique<TFS7_Protocol_Set_Access>(editor().context);
-    return *g_window;
-}
 
 double residentMegabytes()
 {
@@ -81,7 +34,7 @@ double residentMegabytes()
 
 void BM_BareDomParse(benchmark::State &state)
 {
-    const QString path = editor().project.s7ProtocolFile();
+    const QString path = benchEditor().project.s7ProtocolFile();
     for (auto _ : state) {
         QDomDocument doc;
         benchmark::DoNotOptimize(doc.setContent(Read_Whole_File(path)));
@@ -92,16 +45,9 @@ BENCHMARK(BM_BareDomParse)->Unit(benchmark::kMillisecond);
 // Show (limits, rules loaded into both grids, laid out and painted), then hide.
 void BM_OpenEditor(benchmark::State &state)
 {
-    TFS7_Protocol_Set_Access &w = window();
-    for (auto _ : state) {
-        w.show();
-        QApplication::processEvents();
-        state.PauseTiming();
-        w.hide();
-        QApplication::processEvents();
-        state.ResumeTiming();
-    }
-    if (editor().messages.count != 0 || w.readModel().rules()[511].PLC_Address.isEmpty())
+    TFS7_Protocol_Set_Access &w = benchWindow();
+    timeShowEditor(state, w);
+    if (benchEditor().messages.count != 0 || w.readModel().rules()[511].PLC_Address.isEmpty())
         state.SkipWithError("the project did not load");
     w.show();
     QApplication::processEvents();
@@ -113,7 +59,7 @@ BENCHMARK(BM_OpenEditor)->Unit(benchmark::kMillisecond)->UseRealTime();
 // One page down through the full read grid, repainted each step.
 void BM_ScrollPage(benchmark::State &state)
 {
-    TFS7_Protocol_Set_Access &w = window();
+    TFS7_Protocol_Set_Access &w = benchWindow();
     w.show();
     QApplication::processEvents();
     auto *view = w.findChild<S7GridView *>(QStringLiteral("ACG_S7_Read"));
@@ -130,7 +76,7 @@ BENCHMARK(BM_ScrollPage)->Unit(benchmark::kMicrosecond)->UseRealTime();
 // One cell edit in a full grid (an undo step) and its repaint.
 void BM_EditCell(benchmark::State &state)
 {
-    TFS7_Protocol_Set_Access &w = window();
+    TFS7_Protocol_Set_Access &w = benchWindow();
     w.show();
     QApplication::processEvents();
     auto *view = w.findChild<S7GridView *>(QStringLiteral("ACG_S7_Read"));
@@ -149,15 +95,9 @@ BENCHMARK(BM_EditCell)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    drawOffscreenUnlessSet();
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    g_window.reset();
-    g_editor.reset();
-    return 0;
+    const int status = runBenchmarks(argc, argv);
+    resetBenchEditor();
+    return status;
 }

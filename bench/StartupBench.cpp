@@ -3,6 +3,9 @@
 // - warm: inside this process, after the first round has loaded fonts, styles and glyphs;
 // - cold: a fresh process each time (QApplication, platform plugin, fonts, windows, shown),
 //   this program re-running itself with --child.
+#include "BenchMain.h"
+#include "BenchProcess.h"
+
 #include "app/Startup.h"
 #include "app/ui/AppContext.h"
 #include "app/ui/AppWindows.h"
@@ -11,7 +14,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QMainWindow>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <cstring>
@@ -91,9 +93,7 @@ void runChild(benchmark::State &state, const QStringList &args)
 {
     const QString self = QCoreApplication::applicationFilePath();
     for (auto _ : state) {
-        QProcess child;
-        child.start(self, args);
-        if (!child.waitForFinished(60000) || child.exitCode() != 0) {
+        if (runProcess(self, args) != 0) {
             state.SkipWithError("the child process failed");
             break;
         }
@@ -118,8 +118,7 @@ BENCHMARK(BM_ColdStartup)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterati
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    drawOffscreenUnlessSet();
     if (argc >= 2 && std::strncmp(argv[1], "--child=", 8) == 0) {
         QApplication app(argc, argv);
         if (std::strcmp(argv[1], "--child=bare") == 0) {
@@ -132,10 +131,5 @@ int main(int argc, char **argv)
         return s.windows->main->isVisible() ? 0 : 1;
     }
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

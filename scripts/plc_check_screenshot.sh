@@ -48,22 +48,13 @@ printf '%s' '<Conf_Settings><lastproj><projectname>Plant A</projectname></lastpr
 "$cli" import-rules "$project" "$work/rules.csv" >/dev/null || fail "the sample rules were refused"
 
 . tests/smoke/private_x.sh
-if ! start_private_x "$work" 1600x1000x24; then
-  kill "$XVFB_PID" 2>/dev/null || true
-  fail "no X server"
-fi
+start_private_x "$work" 1600x1000x24 || fail "no X server"
 pids+=("$XVFB_PID" "$WM_PID")
 "$program" --workspace "$ws" >"$work/app.log" 2>&1 &
 pids+=($!)
 
 wait_window() {
-  local id=""
-  for _ in $(seq 1 200); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n1 || true)
-    [ -n "$id" ] && { sleep 0.8; echo "$id"; return 0; }
-    sleep 0.1
-  done
-  fail "no window '$1': $(cat "$work/app.log")"
+  find_window "$1" || fail "no window '$1': $(cat "$work/app.log")"
 }
 
 main=$(wait_window "^Norvalt - Configurator ZE52840")

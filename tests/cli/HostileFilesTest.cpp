@@ -1,10 +1,10 @@
 // Hand-made and hostile project files through the reading commands: each is refused with its
 // reason and exit code, and no file changes.
 #include "../s7access/S7TestRules.h"
-#include "commparams/CommParams.h"
 #include "s7access/S7Protocol.h"
 #include "support/CliRunner.h"
 #include "support/TempWorkspace.h"
+#include "support/TestParGen.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -42,10 +42,7 @@ class HostileFilesTest : public ::testing::Test
 protected:
     HostileFilesTest()
     {
-        CommParams params = CommParams::windowDefaults();
-        params.texts[CommParams::PROFINET_NB_IN] = QStringLiteral("244");
-        params.texts[CommParams::PROFINET_NB_OUT] = QStringLiteral("10");
-        Write_ParGen(ws.file(QStringLiteral("P/ParGen.xml")), params);
+        Write_Test_ParGen(ws.file(QStringLiteral("P/ParGen.xml")), QStringLiteral("244"), QStringLiteral("10"));
     }
     CliTextRun run(const QStringList &args) { return Run_Cli_Text(args); }
 

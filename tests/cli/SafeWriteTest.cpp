@@ -11,6 +11,7 @@
 #include "support/CliRunner.h"
 #include "support/FileSizeLimit.h"
 #include "support/TempWorkspace.h"
+#include "support/TestParGen.h"
 #include "update/UpdateJob.h"
 
 #include <QDirIterator>
@@ -65,10 +66,7 @@ struct Project
 {
     Project()
     {
-        CommParams params = CommParams::windowDefaults();
-        params.texts[CommParams::PROFINET_NB_IN] = QStringLiteral("244");
-        params.texts[CommParams::PROFINET_NB_OUT] = QStringLiteral("10");
-        Write_ParGen(parGen, params);
+        Write_Test_ParGen(parGen, QStringLiteral("244"), QStringLiteral("10"));
         S7RuleList read = Fresh_Rule_List();
         S7RuleList write = Fresh_Rule_List();
         for (int i = 0; i < 3; ++i) {

@@ -1,9 +1,9 @@
 #include "cli/ReportCommand.h"
-#include "commparams/CommParams.h"
 #include "report/CommissioningReport.h"
 #include "s7access/S7Protocol.h"
 #include "support/CliRunner.h"
 #include "support/TempWorkspace.h"
+#include "support/TestParGen.h"
 
 #include <QBuffer>
 #include <QProcess>
@@ -39,10 +39,7 @@ class ReportTest : public ::testing::Test
 protected:
     ReportTest()
     {
-        CommParams params = CommParams::windowDefaults();
-        params.texts[CommParams::PROFINET_NB_IN] = QStringLiteral("32");
-        params.texts[CommParams::PROFINET_NB_OUT] = QStringLiteral("100");
-        Write_ParGen(ws.file(QStringLiteral("PROJECTS/Plant A/ParGen.xml")), params);
+        Write_Test_ParGen(ws.file(QStringLiteral("PROJECTS/Plant A/ParGen.xml")), QStringLiteral("32"), QStringLiteral("100"));
         S7RuleList read = Fresh_Rule_List();
         S7RuleList write = Fresh_Rule_List();
         const char *mnemonics[] = {"Tank level", "Flow <rate> & total", "Pump running"};

@@ -1,5 +1,4 @@
 #include "S7TestRules.h"
-#include "commparams/CommParams.h"
 #include "report/ProfibusMapPicture.h"
 #include "s7access/S7Protocol.h"
 #include "s7access/ui/ProfibusMapView.h"
@@ -7,6 +6,7 @@
 #include "s7access/ui/S7RuleTableModel.h"
 #include "s7access/ui/TFS7_Protocol_Set_Access.h"
 #include "support/TestContext.h"
+#include "support/TestParGen.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -28,10 +28,7 @@ protected:
     ProfibusMapPageTest()
     {
         tc.openNewProject(QStringLiteral("P1"));
-        CommParams params = CommParams::windowDefaults();
-        params.texts[CommParams::PROFINET_NB_IN] = QStringLiteral("16");
-        params.texts[CommParams::PROFINET_NB_OUT] = QStringLiteral("8");
-        Write_ParGen(tc.context.workspace.ParGen_File, params);
+        Write_Test_ParGen(tc.context.workspace.ParGen_File, QStringLiteral("16"), QStringLiteral("8"));
         for (int i = 0; i < 3; ++i) {
             read[std::size_t(i)] = Valid_Rule(i + 1, QStringLiteral("r%1").arg(i + 1));
             read[std::size_t(i)].Position = QString::number(2 * i);

@@ -1,11 +1,11 @@
 #include "S7TestRules.h"
-#include "commparams/CommParams.h"
 #include "s7access/S7Protocol.h"
 #include "s7access/ui/CheckBoxDelegate.h"
 #include "s7access/ui/S7GridView.h"
 #include "s7access/ui/S7RuleTableModel.h"
 #include "s7access/ui/TFS7_Protocol_Set_Access.h"
 #include "support/TestContext.h"
+#include "support/TestParGen.h"
 #include "texts/TextId.h"
 #include "widgets/WindowStyle.h"
 
@@ -50,10 +50,7 @@ protected:
     QString s7File() const { return tc.context.workspace.S7_Protocol_File; }
     void writeParGen(const char *in, const char *out)
     {
-        CommParams params = CommParams::windowDefaults();
-        params.texts[CommParams::PROFINET_NB_IN] = QString::fromLatin1(in);
-        params.texts[CommParams::PROFINET_NB_OUT] = QString::fromLatin1(out);
-        Write_ParGen(tc.context.workspace.ParGen_File, params);
+        Write_Test_ParGen(tc.context.workspace.ParGen_File, QString::fromLatin1(in), QString::fromLatin1(out));
     }
     QByteArray fileBytes() const { return tc.workspace.read(QStringLiteral("PROJECTS/P1/S7_Protocol.xml")); }
 

@@ -5,6 +5,7 @@
 #include "s7access/S7RuleCsv.h"
 #include "support/CliRunner.h"
 #include "support/TempWorkspace.h"
+#include "support/TestParGen.h"
 
 #include <QFile>
 #include <QDir>
@@ -19,10 +20,7 @@ class S7CliTest : public ::testing::Test
 protected:
     S7CliTest()
     {
-        CommParams params = CommParams::windowDefaults();
-        params.texts[CommParams::PROFINET_NB_IN] = QStringLiteral("244");
-        params.texts[CommParams::PROFINET_NB_OUT] = QStringLiteral("10");
-        Write_ParGen(parGen, params);
+        Write_Test_ParGen(parGen, QStringLiteral("244"), QStringLiteral("10"));
         for (int i = 0; i < 4; ++i) {
             read[std::size_t(i)] = Valid_Rule(i + 1);
             read[std::size_t(i)].OnChange.clear();

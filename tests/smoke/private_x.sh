@@ -1,7 +1,7 @@
 # Sourced by the real-window scripts. start_private_x DIR [SCREEN] starts Xvfb on a display
 # number that the server picks itself (so that parallel runs never meet) and the openbox window
 # manager, exports DISPLAY and sets XVFB_PID and WM_PID. Logs go to DIR. Returns 1 with a
-# message when the server does not come up.
+# message, the server stopped, when it does not come up.
 start_private_x() {
   local dir="$1" screen="${2:-1280x1024x24}" number=""
   exec 3<>"$dir/display"
@@ -14,6 +14,7 @@ start_private_x() {
   number=$(head -n1 "$dir/display" | tr -d '[:space:]')
   if [ -z "$number" ]; then
     echo "Xvfb did not start: $(cat "$dir/xvfb.log")" >&2
+    kill "$XVFB_PID" 2>/dev/null || true
     return 1
   fi
   export DISPLAY=":$number"
@@ -24,4 +25,16 @@ start_private_x() {
     wmctrl -m >/dev/null 2>&1 && break
     sleep 0.1
   done
+}
+
+# find_window TITLE prints the id of the newest visible window whose title matches TITLE (a
+# pattern), 0.8 s after it appears so that it is drawn; returns 1 when none appears within 20 s.
+find_window() {
+  local id=""
+  for _ in $(seq 1 200); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n1 || true)
+    [ -n "$id" ] && { sleep 0.8; echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
 }

@@ -36,32 +36,7 @@ QVariant rowMarkData(const S7RuleTableModel::RowMark &mark, int role)
     }
 }
 
-// The choices that the drop-down columns offer and the file stores.
-const QStringList &plcTypes()
-{
-    static const QStringList l = {QStringLiteral("Logo0BA8"), QStringLiteral("S7200"), QStringLiteral("S7300"),
-                                  QStringLiteral("S7400"),    QStringLiteral("S71200"), QStringLiteral("S71500")};
-    return l;
-}
-const QStringList &dataTypes()
-{
-    static const QStringList l = {QStringLiteral("Bit"),  QStringLiteral("Byte"),  QStringLiteral("Char"),
-                                  QStringLiteral("Word"), QStringLiteral("Int"),   QStringLiteral("DWord"),
-                                  QStringLiteral("DInt"), QStringLiteral("Real")};
-    return l;
-}
-const QStringList &dataIdentifiers()
-{
-    static const QStringList l = {QStringLiteral("OB"), QStringLiteral("DB"),  QStringLiteral("SDB"), QStringLiteral("FC"),
-                                  QStringLiteral("SFC"), QStringLiteral("FB"), QStringLiteral("SFB")};
-    return l;
-}
-const QStringList &plcAreas()
-{
-    static const QStringList l = {QStringLiteral("Direct peripheral access (P)"), QStringLiteral("Inputs (I)"),
-                                  QStringLiteral("Output (Q)"), QStringLiteral("Flags (M) (Merker)")};
-    return l;
-}
+// The bit choices of PLC_Bit and Bit; the other drop-down columns offer S7Rule::choices.
 const QStringList &bits()
 {
     static const QStringList l = {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
@@ -339,10 +314,10 @@ void S7RuleTableModel::change(int first, std::vector<S7Rule> after, const QStrin
 QStringList S7RuleTableModel::choices(S7Rule::Field field) const
 {
     switch (field) {
-    case F::PLC_Type: return plcTypes();
-    case F::Data_Type: return dataTypes();
-    case F::Data_Identifier: return dataIdentifiers();
-    case F::PLC_Area: return plcAreas();
+    case F::PLC_Type:
+    case F::Data_Type:
+    case F::Data_Identifier:
+    case F::PLC_Area: return S7Rule::choices(field);
     case F::PLC_Bit:
     case F::Bit: return bits();
     case F::Position: return m_positionChoices;
