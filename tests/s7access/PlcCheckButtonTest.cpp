@@ -131,6 +131,40 @@ TEST_F(PlcCheckButtonTest, CancelStopsTheCheck)
     EXPECT_TRUE(child<QPushButton>("Btn_CheckPlcs")->isEnabled());
 }
 
+// The progress window is as wide as its Cancel button needs, and places the button again when
+// a language switch changes its text, whether the window is shown or not.
+TEST_F(PlcCheckButtonTest, ProgressWindowMakesRoomForItsCancelButton)
+{
+    plc.setMode(LoopbackS7Server::Mode::Silent);
+    auto *progress = child<QProgressDialog>("PD_CheckPlcs");
+    const auto inside = [progress](QPushButton *cancel) {
+        const QRect r = cancel->geometry();
+        return r.left() >= 0 && r.right() < progress->width() && r.width() >= cancel->sizeHint().width();
+    };
+    const QString shortText = QStringLiteral("Stop");
+    const QString longText = QStringLiteral("Abbrechen und die Verbindungen zu allen Steuerungen sofort schliessen");
+    for (const QString &first : {longText, shortText}) {
+        SCOPED_TRACE(first.toStdString());
+        tc.context.texts.setText(TextId::S7_CheckPlcsCancel, first);
+        window->Set_Lang();
+        clickCheck();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return progress->isVisible() && plc.connections() >= 1; }, 2000));
+        auto *cancel = progress->findChild<QPushButton *>();
+        EXPECT_EQ(cancel->text(), first);
+        EXPECT_TRUE(inside(cancel)) << cancel->geometry().x() << " " << cancel->width() << " in " << progress->width();
+
+        // Switched while the window is shown.
+        const QString other = first == longText ? shortText : longText;
+        tc.context.texts.setText(TextId::S7_CheckPlcsCancel, other);
+        window->Set_Lang();
+        EXPECT_EQ(cancel->text(), other);
+        EXPECT_TRUE(inside(cancel)) << cancel->geometry().x() << " " << cancel->width() << " in " << progress->width();
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return results()->isVisible(); }, 1000));
+        results()->hide();
+    }
+}
+
 TEST_F(PlcCheckButtonTest, NothingToCheckAndNoServiceWithoutAButton)
 {
     window->readModel().resetRules();

@@ -15,8 +15,44 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressDialog>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
+
+namespace {
+
+// A progress window that is at least as wide as its Cancel button with the margins, and places
+// the button again when its text changes: QProgressDialog sizes itself by its label alone and
+// places its children only when its size changes.
+class PlcCheckProgress : public QProgressDialog
+{
+public:
+    using QProgressDialog::QProgressDialog;
+
+    QSize sizeHint() const override
+    {
+        QSize hint = QProgressDialog::sizeHint();
+        if (const auto *cancel = findChild<QPushButton *>()) {
+            const int margins = style()->pixelMetric(QStyle::PM_LayoutLeftMargin, nullptr, this) +
+                                style()->pixelMetric(QStyle::PM_LayoutRightMargin, nullptr, this);
+            hint.setWidth(std::max(hint.width(), cancel->sizeHint().width() + margins));
+        }
+        return hint;
+    }
+
+    void setCancelText(const QString &text)
+    {
+        setCancelButtonText(text);
+        setMinimumWidth(sizeHint().width());
+        resize(isVisible() ? size().expandedTo(sizeHint()) : sizeHint());
+        QResizeEvent same(size(), size());
+        resizeEvent(&same);
+    }
+};
+
+} // namespace
 
 PlcCheckButton::PlcCheckButton(AppContext &context, S7RuleTableModel &read, S7RuleTableModel &write, QWidget *window)
     : QObject(window), m_context(context), m_read(read), m_write(write), m_window(window),
@@ -36,7 +72,7 @@ PlcCheckButton::PlcCheckButton(AppContext &context, S7RuleTableModel &read, S7Ru
         });
     }
 
-    m_progress = new QProgressDialog(window);
+    m_progress = new PlcCheckProgress(window);
     m_progress->setObjectName(QStringLiteral("PD_CheckPlcs"));
     m_progress->setWindowModality(Qt::WindowModal);
     m_progress->setAutoClose(false);
@@ -92,7 +128,7 @@ void PlcCheckButton::Set_Lang()
     m_button->setText(m_context.text(TextId::S7_CheckPlcs));
     m_button->setToolTip(m_context.text(TextId::S7_CheckPlcsHint));
     m_progress->setWindowTitle(m_context.text(TextId::S7_CheckPlcsTitle));
-    m_progress->setCancelButtonText(m_context.text(TextId::S7_CheckPlcsCancel));
+    static_cast<PlcCheckProgress *>(m_progress)->setCancelText(m_context.text(TextId::S7_CheckPlcsCancel));
     m_resultWindow->setWindowTitle(m_context.text(TextId::S7_CheckPlcsTitle));
     m_copy->setText(m_context.text(TextId::S7_CheckPlcsCopy));
     m_close->setText(m_context.text(TextId::S7_CheckPlcsClose));
