@@ -15,6 +15,8 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -129,6 +131,31 @@ TEST_F(PlcCheckButtonTest, CancelStopsTheCheck)
     EXPECT_TRUE(results()->findChild<QLabel *>(QStringLiteral("L_PlcCheckSummary"))->text().endsWith(
         tc.context.text(TextId::S7_CheckPlcsCancelled)));
     EXPECT_TRUE(child<QPushButton>("Btn_CheckPlcs")->isEnabled());
+}
+
+// The result list is tab-separated for copying; on screen its columns line up however long
+// an item or a PLC's address is.
+TEST_F(PlcCheckButtonTest, ResultColumnsLineUp)
+{
+    window->readModel().setRowCells(2, Loopback_Rule(plc.port(), "Bit", "DB", 65000, 60000, 7).cells(L::Read));
+    clickCheck();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return results()->isVisible(); }, 5000));
+    auto *list = results()->findChild<QPlainTextEdit *>(QStringLiteral("M_PlcCheckResults"));
+    ASSERT_TRUE(list->toPlainText().contains(QStringLiteral("\tDB65000.DBX60000.7\t")));
+    // Where each line's fields start, on screen.
+    std::vector<std::vector<qreal>> starts;
+    for (QTextBlock block = list->document()->begin(); block.isValid(); block = block.next()) {
+        std::vector<qreal> x;
+        const QString text = block.text();
+        for (int at = 0; at >= 0; at = text.indexOf(u'\t', at) < 0 ? -1 : text.indexOf(u'\t', at) + 1)
+            x.push_back(block.layout()->lineAt(0).cursorToX(at));
+        starts.push_back(x);
+    }
+    ASSERT_EQ(starts.size(), 4u);
+    for (const auto &line : starts) {
+        ASSERT_EQ(line.size(), 5u);
+        EXPECT_EQ(line, starts.front());
+    }
 }
 
 // The progress window is as wide as its Cancel button needs, and places the button again when

@@ -9,6 +9,7 @@
 
 #include <QClipboard>
 #include <QDialog>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -17,6 +18,8 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QTextDocument>
+#include <QTextOption>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -94,8 +97,6 @@ PlcCheckButton::PlcCheckButton(AppContext &context, S7RuleTableModel &read, S7Ru
     m_resultList->setReadOnly(true);
     m_resultList->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_resultList->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    // The lines are tab-separated, as they are copied; each column gets room for an address and port.
-    m_resultList->setTabStopDistance(m_resultList->fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255:65535")) / 1.6);
     m_copy = new FlatButton(QStyle::SP_FileDialogContentsView, m_resultWindow);
     m_copy->setObjectName(QStringLiteral("Btn_CopyPlcResults"));
     m_close = new FlatButton(QStyle::SP_DialogCloseButton, m_resultWindow);
@@ -212,6 +213,25 @@ void PlcCheckButton::showResults(const std::vector<PlcCheckResult> &results, boo
     QStringList lines;
     for (const PlcCheckResult &r : results)
         lines.append(Plc_Check_Line(r));
+    // The lines are tab-separated, as they are copied; on screen each column is as wide as its
+    // widest field and a gap, so that the columns line up whatever the items and addresses.
+    const QFontMetricsF metrics(m_resultList->font());
+    std::vector<qreal> widths;
+    for (const QString &line : lines) {
+        const QStringList fields = line.split(u'\t');
+        widths.resize(std::max(widths.size(), std::size_t(fields.size() - 1)));
+        for (qsizetype i = 0; i + 1 < fields.size(); ++i)
+            widths[i] = std::max(widths[i], metrics.horizontalAdvance(fields[i]));
+    }
+    QList<QTextOption::Tab> tabs;
+    qreal x = 0;
+    for (const qreal width : widths) {
+        x += width + metrics.horizontalAdvance(QStringLiteral("    "));
+        tabs.append(QTextOption::Tab(x, QTextOption::LeftTab));
+    }
+    QTextOption option = m_resultList->document()->defaultTextOption();
+    option.setTabs(tabs);
+    m_resultList->document()->setDefaultTextOption(option);
     m_resultList->setPlainText(lines.join(u'\n'));
     m_resultWindow->show();
     m_resultWindow->raise();
