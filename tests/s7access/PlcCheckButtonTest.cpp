@@ -1,4 +1,5 @@
 #include "PlcTestRules.h"
+#include "platform/PlcCheckService.h"
 #include "platform/qt/QtPlcChecker.h"
 #include "s7access/S7Protocol.h"
 #include "s7access/ui/S7RuleTableModel.h"
@@ -203,6 +204,53 @@ TEST_F(PlcCheckButtonTest, NothingToCheckAndNoServiceWithoutAButton)
     tc.context.services.plc = nullptr;
     TFS7_Protocol_Set_Access plain(tc.context);
     EXPECT_FALSE(plain.findChild<QPushButton *>(QStringLiteral("Btn_CheckPlcs"))->isVisibleTo(&plain));
+}
+
+// Holds the callbacks of a started check for the test to report through.
+class HeldPlcCheck : public PlcCheckService
+{
+public:
+    void start(std::vector<PlcCheckItem> items, const PlcCheckLimits &, Progress p, Finished f) override
+    {
+        total = int(items.size());
+        progress = std::move(p);
+        finished = std::move(f);
+    }
+    void cancel() override { ADD_FAILURE() << "cancel"; }
+    bool running() const override { return bool(finished); }
+
+    int total = 0;
+    Progress progress;
+    Finished finished;
+};
+
+// Reports that arrive together: moving the window-modal bar runs the later ones within the
+// earlier one, and the text must still tell the bar's last state.
+TEST(PlcCheckProgressTest, TextAndBarAgreeWhenReportsArriveTogether)
+{
+    TestContext tc;
+    tc.openNewProject(QStringLiteral("P1"));
+    S7RuleList read = Fresh_Rule_List();
+    for (int row = 0; row < 4; ++row)
+        read[row] = Loopback_Rule(1, "Word", "DB", 1, 2 * row);
+    Save_S7_Protocol(tc.context.workspace.S7_Protocol_File, read, Fresh_Rule_List());
+    HeldPlcCheck check;
+    tc.context.services.plc = &check;
+    TFS7_Protocol_Set_Access window(tc.context);
+    window.show();
+    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("Btn_CheckPlcs")), Qt::LeftButton);
+    ASSERT_EQ(check.total, 4);
+    auto *progress = window.findChild<QProgressDialog *>(QStringLiteral("PD_CheckPlcs"));
+    ASSERT_TRUE(progress->isVisible());
+    for (int done = 1; done <= 3; ++done)
+        check.progress(done, 4);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(progress->value(), 3);
+    EXPECT_EQ(progress->labelText(), QStringLiteral("Checking the PLCs: 3 of 4 rules done"));
+    const auto finished = std::move(check.finished);
+    check.finished = nullptr;
+    finished({}, false);
+    window.hide();
 }
 
 } // namespace

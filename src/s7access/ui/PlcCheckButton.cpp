@@ -176,9 +176,10 @@ void PlcCheckButton::Btn_CheckPlcsClick()
 
 void PlcCheckButton::showProgress(int done, int total)
 {
+    // The text first: moving the window-modal bar processes events, which may show a later report.
+    m_progress->setLabelText(m_context.text(TextId::S7_CheckPlcsProgress).arg(done).arg(total));
     m_progress->setMaximum(total);
     m_progress->setValue(done);
-    m_progress->setLabelText(m_context.text(TextId::S7_CheckPlcsProgress).arg(done).arg(total));
 }
 
 void PlcCheckButton::checkFinished(const std::vector<PlcCheckResult> &results, bool cancelled)
