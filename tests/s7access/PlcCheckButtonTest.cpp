@@ -1,4 +1,5 @@
 #include "PlcTestRules.h"
+#include "platform/PlcCheckService.h"
 #include "platform/qt/QtPlcChecker.h"
 #include "s7access/S7Protocol.h"
 #include "s7access/ui/S7RuleTableModel.h"
@@ -15,6 +16,8 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -131,6 +134,65 @@ TEST_F(PlcCheckButtonTest, CancelStopsTheCheck)
     EXPECT_TRUE(child<QPushButton>("Btn_CheckPlcs")->isEnabled());
 }
 
+// The result list is tab-separated for copying; on screen its columns line up however long
+// an item or a PLC's address is.
+TEST_F(PlcCheckButtonTest, ResultColumnsLineUp)
+{
+    window->readModel().setRowCells(2, Loopback_Rule(plc.port(), "Bit", "DB", 65000, 60000, 7).cells(L::Read));
+    clickCheck();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return results()->isVisible(); }, 5000));
+    auto *list = results()->findChild<QPlainTextEdit *>(QStringLiteral("M_PlcCheckResults"));
+    ASSERT_TRUE(list->toPlainText().contains(QStringLiteral("\tDB65000.DBX60000.7\t")));
+    // Where each line's fields start, on screen.
+    std::vector<std::vector<qreal>> starts;
+    for (QTextBlock block = list->document()->begin(); block.isValid(); block = block.next()) {
+        std::vector<qreal> x;
+        const QString text = block.text();
+        for (int at = 0; at >= 0; at = text.indexOf(u'\t', at) < 0 ? -1 : text.indexOf(u'\t', at) + 1)
+            x.push_back(block.layout()->lineAt(0).cursorToX(at));
+        starts.push_back(x);
+    }
+    ASSERT_EQ(starts.size(), 4u);
+    for (const auto &line : starts) {
+        ASSERT_EQ(line.size(), 5u);
+        EXPECT_EQ(line, starts.front());
+    }
+}
+
+// The progress window is as wide as its Cancel button needs, and places the button again when
+// a language switch changes its text, whether the window is shown or not.
+TEST_F(PlcCheckButtonTest, ProgressWindowMakesRoomForItsCancelButton)
+{
+    plc.setMode(LoopbackS7Server::Mode::Silent);
+    auto *progress = child<QProgressDialog>("PD_CheckPlcs");
+    const auto inside = [progress](QPushButton *cancel) {
+        const QRect r = cancel->geometry();
+        return r.left() >= 0 && r.right() < progress->width() && r.width() >= cancel->sizeHint().width();
+    };
+    const QString shortText = QStringLiteral("Stop");
+    const QString longText = QStringLiteral("Abbrechen und die Verbindungen zu allen Steuerungen sofort schliessen");
+    for (const QString &first : {longText, shortText}) {
+        SCOPED_TRACE(first.toStdString());
+        tc.context.texts.setText(TextId::S7_CheckPlcsCancel, first);
+        window->Set_Lang();
+        clickCheck();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return progress->isVisible() && plc.connections() >= 1; }, 2000));
+        auto *cancel = progress->findChild<QPushButton *>();
+        EXPECT_EQ(cancel->text(), first);
+        EXPECT_TRUE(inside(cancel)) << cancel->geometry().x() << " " << cancel->width() << " in " << progress->width();
+
+        // Switched while the window is shown.
+        const QString other = first == longText ? shortText : longText;
+        tc.context.texts.setText(TextId::S7_CheckPlcsCancel, other);
+        window->Set_Lang();
+        EXPECT_EQ(cancel->text(), other);
+        EXPECT_TRUE(inside(cancel)) << cancel->geometry().x() << " " << cancel->width() << " in " << progress->width();
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return results()->isVisible(); }, 1000));
+        results()->hide();
+    }
+}
+
 TEST_F(PlcCheckButtonTest, NothingToCheckAndNoServiceWithoutAButton)
 {
     window->readModel().resetRules();
@@ -142,6 +204,53 @@ TEST_F(PlcCheckButtonTest, NothingToCheckAndNoServiceWithoutAButton)
     tc.context.services.plc = nullptr;
     TFS7_Protocol_Set_Access plain(tc.context);
     EXPECT_FALSE(plain.findChild<QPushButton *>(QStringLiteral("Btn_CheckPlcs"))->isVisibleTo(&plain));
+}
+
+// Holds the callbacks of a started check for the test to report through.
+class HeldPlcCheck : public PlcCheckService
+{
+public:
+    void start(std::vector<PlcCheckItem> items, const PlcCheckLimits &, Progress p, Finished f) override
+    {
+        total = int(items.size());
+        progress = std::move(p);
+        finished = std::move(f);
+    }
+    void cancel() override { ADD_FAILURE() << "cancel"; }
+    bool running() const override { return bool(finished); }
+
+    int total = 0;
+    Progress progress;
+    Finished finished;
+};
+
+// Reports that arrive together: moving the window-modal bar runs the later ones within the
+// earlier one, and the text must still tell the bar's last state.
+TEST(PlcCheckProgressTest, TextAndBarAgreeWhenReportsArriveTogether)
+{
+    TestContext tc;
+    tc.openNewProject(QStringLiteral("P1"));
+    S7RuleList read = Fresh_Rule_List();
+    for (int row = 0; row < 4; ++row)
+        read[row] = Loopback_Rule(1, "Word", "DB", 1, 2 * row);
+    Save_S7_Protocol(tc.context.workspace.S7_Protocol_File, read, Fresh_Rule_List());
+    HeldPlcCheck check;
+    tc.context.services.plc = &check;
+    TFS7_Protocol_Set_Access window(tc.context);
+    window.show();
+    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("Btn_CheckPlcs")), Qt::LeftButton);
+    ASSERT_EQ(check.total, 4);
+    auto *progress = window.findChild<QProgressDialog *>(QStringLiteral("PD_CheckPlcs"));
+    ASSERT_TRUE(progress->isVisible());
+    for (int done = 1; done <= 3; ++done)
+        check.progress(done, 4);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(progress->value(), 3);
+    EXPECT_EQ(progress->labelText(), QStringLiteral("Checking the PLCs: 3 of 4 rules done"));
+    const auto finished = std::move(check.finished);
+    check.finished = nullptr;
+    finished({}, false);
+    window.hide();
 }
 
 } // namespace

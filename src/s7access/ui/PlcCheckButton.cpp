@@ -9,14 +9,53 @@
 
 #include <QClipboard>
 #include <QDialog>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressDialog>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QTextDocument>
+#include <QTextOption>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
+
+namespace {
+
+// A progress window that is at least as wide as its Cancel button with the margins, and places
+// the button again when its text changes: QProgressDialog sizes itself by its label alone and
+// places its children only when its size changes.
+class PlcCheckProgress : public QProgressDialog
+{
+public:
+    using QProgressDialog::QProgressDialog;
+
+    QSize sizeHint() const override
+    {
+        QSize hint = QProgressDialog::sizeHint();
+        if (const auto *cancel = findChild<QPushButton *>()) {
+            const int margins = style()->pixelMetric(QStyle::PM_LayoutLeftMargin, nullptr, this) +
+                                style()->pixelMetric(QStyle::PM_LayoutRightMargin, nullptr, this);
+            hint.setWidth(std::max(hint.width(), cancel->sizeHint().width() + margins));
+        }
+        return hint;
+    }
+
+    void setCancelText(const QString &text)
+    {
+        setCancelButtonText(text);
+        setMinimumWidth(sizeHint().width());
+        resize(isVisible() ? size().expandedTo(sizeHint()) : sizeHint());
+        QResizeEvent same(size(), size());
+        resizeEvent(&same);
+    }
+};
+
+} // namespace
 
 PlcCheckButton::PlcCheckButton(AppContext &context, S7RuleTableModel &read, S7RuleTableModel &write, QWidget *window)
     : QObject(window), m_context(context), m_read(read), m_write(write), m_window(window),
@@ -36,7 +75,7 @@ PlcCheckButton::PlcCheckButton(AppContext &context, S7RuleTableModel &read, S7Ru
         });
     }
 
-    m_progress = new QProgressDialog(window);
+    m_progress = new PlcCheckProgress(window);
     m_progress->setObjectName(QStringLiteral("PD_CheckPlcs"));
     m_progress->setWindowModality(Qt::WindowModal);
     m_progress->setAutoClose(false);
@@ -58,8 +97,6 @@ PlcCheckButton::PlcCheckButton(AppContext &context, S7RuleTableModel &read, S7Ru
     m_resultList->setReadOnly(true);
     m_resultList->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_resultList->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    // The lines are tab-separated, as they are copied; each column gets room for an address and port.
-    m_resultList->setTabStopDistance(m_resultList->fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255:65535")) / 1.6);
     m_copy = new FlatButton(QStyle::SP_FileDialogContentsView, m_resultWindow);
     m_copy->setObjectName(QStringLiteral("Btn_CopyPlcResults"));
     m_close = new FlatButton(QStyle::SP_DialogCloseButton, m_resultWindow);
@@ -92,7 +129,7 @@ void PlcCheckButton::Set_Lang()
     m_button->setText(m_context.text(TextId::S7_CheckPlcs));
     m_button->setToolTip(m_context.text(TextId::S7_CheckPlcsHint));
     m_progress->setWindowTitle(m_context.text(TextId::S7_CheckPlcsTitle));
-    m_progress->setCancelButtonText(m_context.text(TextId::S7_CheckPlcsCancel));
+    static_cast<PlcCheckProgress *>(m_progress)->setCancelText(m_context.text(TextId::S7_CheckPlcsCancel));
     m_resultWindow->setWindowTitle(m_context.text(TextId::S7_CheckPlcsTitle));
     m_copy->setText(m_context.text(TextId::S7_CheckPlcsCopy));
     m_close->setText(m_context.text(TextId::S7_CheckPlcsClose));
@@ -139,9 +176,10 @@ void PlcCheckButton::Btn_CheckPlcsClick()
 
 void PlcCheckButton::showProgress(int done, int total)
 {
+    // The text first: moving the window-modal bar processes events, which may show a later report.
+    m_progress->setLabelText(m_context.text(TextId::S7_CheckPlcsProgress).arg(done).arg(total));
     m_progress->setMaximum(total);
     m_progress->setValue(done);
-    m_progress->setLabelText(m_context.text(TextId::S7_CheckPlcsProgress).arg(done).arg(total));
 }
 
 void PlcCheckButton::checkFinished(const std::vector<PlcCheckResult> &results, bool cancelled)
@@ -176,6 +214,25 @@ void PlcCheckButton::showResults(const std::vector<PlcCheckResult> &results, boo
     QStringList lines;
     for (const PlcCheckResult &r : results)
         lines.append(Plc_Check_Line(r));
+    // The lines are tab-separated, as they are copied; on screen each column is as wide as its
+    // widest field and a gap, so that the columns line up whatever the items and addresses.
+    const QFontMetricsF metrics(m_resultList->font());
+    std::vector<qreal> widths;
+    for (const QString &line : lines) {
+        const QStringList fields = line.split(u'\t');
+        widths.resize(std::max(widths.size(), std::size_t(fields.size() - 1)));
+        for (qsizetype i = 0; i + 1 < fields.size(); ++i)
+            widths[i] = std::max(widths[i], metrics.horizontalAdvance(fields[i]));
+    }
+    QList<QTextOption::Tab> tabs;
+    qreal x = 0;
+    for (const qreal width : widths) {
+        x += width + metrics.horizontalAdvance(QStringLiteral("    "));
+        tabs.append(QTextOption::Tab(x, QTextOption::LeftTab));
+    }
+    QTextOption option = m_resultList->document()->defaultTextOption();
+    option.setTabs(tabs);
+    m_resultList->document()->setDefaultTextOption(option);
     m_resultList->setPlainText(lines.join(u'\n'));
     m_resultWindow->show();
     m_resultWindow->raise();
