@@ -23,7 +23,9 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QUrl>
 
 #include <algorithm>
@@ -86,6 +88,25 @@ QString tableOf(const QStringList &headings, const QList<QStringList> &rows, con
     }
     return html + QStringLiteral("</table>");
 }
+
+} // namespace
+
+bool Breaks_Inside_Words(const QTextDocument &document)
+{
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        const QTextLayout *layout = block.layout();
+        const QString text = block.text();
+        for (int i = 1; layout && i < layout->lineCount(); ++i) {
+            const int start = layout->lineAt(i).textStart();
+            if (start > 0 && start < text.size() && !text.at(start - 1).isSpace() && !text.at(start).isSpace()
+                && text.at(start - 1) != u'-')
+                return true;
+        }
+    }
+    return false;
+}
+
+namespace {
 
 QString dotted(const CommParams &p, int first)
 {
@@ -331,9 +352,16 @@ QByteArray Report_Pdf(const ReportInput &input, const TextTable &texts)
         for (const auto &[url, image] : images)
             document.addResource(QTextDocument::ImageResource, url, image);
         document.setHtml(piece);
-        document.setTextWidth(page.width());
+        // A table too wide for the page (the 22 columns of a rule list) would have its words cut
+        // ("Positio n", "192.168.1 .10"): it is laid out wider and drawn smaller instead.
+        qreal width = page.width();
+        document.setTextWidth(width);
+        for (int widen = 0; widen < 8 && Breaks_Inside_Words(document); ++widen) {
+            width *= 1.125;
+            document.setTextWidth(width);
+        }
         // A piece taller than a page (the map of a 1500-byte area) is drawn smaller to fit.
-        const qreal scale = std::min<qreal>(1.0, pageHeight / document.size().height());
+        const qreal scale = std::min({1.0, page.width() / width, pageHeight / document.size().height()});
         const qreal height = document.size().height() * scale;
         if (y > 0 && y + height > pageHeight) {
             finishPage();

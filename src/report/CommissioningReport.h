@@ -1,5 +1,7 @@
 #pragma once
 
+class QTextDocument;
+
 #include "commparams/CommParams.h"
 #include "s7access/S7Protocol.h"
 #include "s7access/S7Rule.h"
@@ -51,6 +53,9 @@ QString Report_Html(const ReportInput &input, const TextTable &texts);
 // The same document as PDF, A4 landscape, through Qt's text document and PDF writer. Needs a
 // QGuiApplication (fonts).
 QByteArray Report_Pdf(const ReportInput &input, const TextTable &texts);
+
+// Whether the laid-out document breaks a line inside a word (a table too narrow for its texts).
+bool Breaks_Inside_Words(const QTextDocument &document);
 
 // Writes FILE.pdf or FILE.html (by the suffix, in any letter case) safely. Throws ValueError
 // for another suffix, FileError when the file cannot be written.

@@ -83,6 +83,18 @@ TEST_F(ReportTest, PdfOpensAndHoldsTheProjectTheRulesAndTheMap)
         EXPECT_TRUE(text.contains(QString::fromLatin1(expected))) << expected << "\n" << text.toStdString();
 }
 
+// The rule lists have 22 columns: laid out at the page's width they would cut words and
+// addresses in two ("Positio n", "192.168.1 .10"); they are drawn smaller instead.
+TEST_F(ReportTest, RuleTablesKeepTheirWordsWhole)
+{
+    const QString pdf = ws.file(QStringLiteral("report.pdf"));
+    ASSERT_EQ(Run_Report({project, pdf}).exitCode, 0);
+    const QString text = Poppler(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    const QString rulesPart = text.section(QStringLiteral("S7comm Write"), 0, 0);
+    for (const char *whole : {"Position", "Mnemonic", "Data Identifier", "192.168.1.10", "Flags (M) (Merker)"})
+        EXPECT_TRUE(rulesPart.contains(QString::fromLatin1(whole))) << whole << "\n" << rulesPart.toStdString();
+}
+
 TEST_F(ReportTest, HtmlIsSelfContained)
 {
     const QString html = ws.file(QStringLiteral("report.html"));
