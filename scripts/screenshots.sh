@@ -134,9 +134,9 @@ if [ ${#languages[@]} -eq 0 ]; then
     "165 306|^Update Device|update.png" \
     "541 33|^About|about.png" \
     "599 33|^Software Options|options.png"
-  # The map page of the sample project's commissioning report.
+  # The first page of the sample project's commissioning report: parameters, rules and map.
   "$cli" report "$project" "$work/report.pdf" >/dev/null || fail "no report"
-  pdftoppm -r 80 -f 2 -l 2 -png -singlefile "$work/report.pdf" "$out/report_page" || fail "no report page"
+  pdftoppm -r 80 -f 1 -l 1 -png -singlefile "$work/report.pdf" "$out/report_page" || fail "no report page"
   echo "$out/report_page.png"
 fi
 for language in "${languages[@]}"; do
