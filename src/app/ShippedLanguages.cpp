@@ -1,5 +1,8 @@
 #include "app/ShippedLanguages.h"
 
+#include "common/Errors.h"
+#include "common/SafeFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -43,8 +46,13 @@ QStringList Install_Shipped_Languages(const QString &languageDir, const QString 
         const QString destination = target.filePath(name);
         if (QFileInfo::exists(destination))
             continue;
-        if (!QFile::copy(source.filePath(name), destination))
+        // Through the safe writer, as every file the program writes: a full disk leaves no cut
+        // language file that the next start would take for the user's own.
+        try {
+            Write_File_Safely(destination, Read_Whole_File(source.filePath(name)));
+        } catch (const BrivantError &) {
             continue;
+        }
         // Installed files may be read-only; the options window leaves read-only language
         // files out, and the copy is the user's own.
         QFile::setPermissions(destination, QFile::permissions(destination) | QFileDevice::WriteOwner

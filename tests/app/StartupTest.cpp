@@ -3,6 +3,7 @@
 #include "app/Settings.h"
 #include "app/ShippedLanguages.h"
 #include "app/Startup.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempWorkspace.h"
 #include "texts/TextTable.h"
 
@@ -115,6 +116,22 @@ TEST(StartupTest, ShippedLanguagesAreCopiedOnlyIntoAWorkspaceWithoutLanguageFile
     // The portable layout: the shipped folder is the workspace's own.
     EXPECT_TRUE(Install_Shipped_Languages(shipped.path(), shipped.path()).isEmpty());
     EXPECT_TRUE(Install_Shipped_Languages(own.file(QStringLiteral("LANGUAGE")), QString()).isEmpty());
+}
+
+// On a full disk the copies fail whole: no cut language file is left that the next start would
+// take for the user's own (and then never copy the shipped files again).
+TEST(StartupTest, ShippedLanguagesOnAFullDiskLeaveNoCutFile)
+{
+    TempWorkspace shipped;
+    shipped.write(QStringLiteral("Deutsch.lng"), QByteArray("STR0 = Anfang\r\n").repeated(2000));
+    shipped.write(QStringLiteral("English.lng"), "STR0 = Begin\r\n");
+    TempWorkspace fresh;
+    const QString languageDir = fresh.mkdir(QStringLiteral("LANGUAGE"));
+    const std::optional<QString> copied = Run_With_File_Size_Limit(
+        4096, [&] { return Install_Shipped_Languages(languageDir, shipped.path()).join(u','); });
+    ASSERT_TRUE(copied.has_value());
+    EXPECT_EQ(*copied, QStringLiteral("English.lng"));
+    EXPECT_EQ(QDir(languageDir).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("English.lng")});
 }
 
 TEST(StartupTest, TheShippedFolderIsFoundBesideTheProgramOrInTheInstalledDataFolder)
