@@ -21,10 +21,15 @@ start_private_x() {
   unset QT_QPA_PLATFORM WAYLAND_DISPLAY
   openbox --sm-disable >"$dir/wm.log" 2>&1 &
   WM_PID=$!
-  for _ in $(seq 1 50); do
-    wmctrl -m >/dev/null 2>&1 && break
+  # Without the window manager there are no frames and no close requests: a window shown before
+  # it runs, or a close sent to no one, would fail a test for the machine's load, not the program.
+  for _ in $(seq 1 300); do
+    wmctrl -m >/dev/null 2>&1 && return 0
     sleep 0.1
   done
+  echo "the window manager did not start: $(cat "$dir/wm.log")" >&2
+  kill "$WM_PID" "$XVFB_PID" 2>/dev/null || true
+  return 1
 }
 
 # find_window TITLE prints the id of the newest visible window whose title matches TITLE (a
