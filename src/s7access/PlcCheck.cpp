@@ -4,6 +4,8 @@
 #include "image/Bank2Table.h"
 #include "s7access/IpAddress.h"
 #include "s7access/S7AddressText.h"
+#include "texts/TextId.h"
+#include "texts/TextTable.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -176,6 +178,58 @@ QString Plc_Check_Line(const PlcCheckResult &result)
         .arg(List_Name(result.list))
         .arg(result.row)
         .arg(result.plc, result.address, result.ok ? QStringLiteral("OK ") + result.value.text() : result.error);
+}
+
+QString Plc_Check_Line(const PlcCheckResult &result, const TextTable &texts)
+{
+    return QStringLiteral("%1\t%2\t%3\t%4\t%5")
+        .arg(texts.text(result.list == S7Rule::List::Read ? TextId::S7_S7commRead : TextId::S7_S7commWrite))
+        .arg(result.row)
+        .arg(result.plc, result.address,
+             result.ok ? QStringLiteral("OK ") + result.value.text() : Plc_Check_Error_Text(result.error, texts));
+}
+
+QString Plc_Check_Error_Text(const QString &error, const TextTable &texts)
+{
+    // The client, the checker and the frame parser word their errors in English, as the
+    // command line prints them; the frequent ones have a text of their own.
+    static const struct
+    {
+        const char *english;
+        int id;
+    } fixed[] = {
+        {"connection refused", TextId::S7_CheckConnectionRefused},
+        {"the PLC closed the connection", TextId::S7_CheckConnectionClosed},
+        {"the PLC refused the ISO connection (check rack and slot)", TextId::S7_CheckIsoRefused},
+        {"not a valid PLC address", TextId::S7_CheckInvalidAddress},
+        {"object does not exist (0x0A)", TextId::S7_CheckObjectMissing},
+        {"address out of range (0x05)", TextId::S7_CheckAddressOutOfRange},
+        {"access to the object not allowed (0x03)", TextId::S7_CheckAccessDenied},
+        {"data type not supported (0x06)", TextId::S7_CheckDataTypeNotSupported},
+    };
+    for (const auto &entry : fixed) {
+        if (error == QLatin1String(entry.english))
+            return texts.text(entry.id);
+    }
+    static const struct
+    {
+        const char *prefix;
+        int id;
+    } timed[] = {
+        {"no connection within ", TextId::S7_CheckNoConnectionWithin},
+        {"no answer within ", TextId::S7_CheckNoAnswerWithin},
+    };
+    for (const auto &entry : timed) {
+        const QLatin1String prefix(entry.prefix);
+        if (!error.startsWith(prefix) || !error.endsWith(QLatin1String(" ms")))
+            continue;
+        const QString number = error.mid(prefix.size(), error.size() - prefix.size() - 3);
+        bool isNumber = false;
+        number.toInt(&isNumber);
+        if (isNumber)
+            return texts.text(entry.id).arg(number);
+    }
+    return error;
 }
 
 QByteArray Plc_Check_Json(const std::vector<PlcCheckResult> &results)

@@ -3,6 +3,8 @@
 #include "s7access/S7Frames.h"
 #include "s7access/S7Rule.h"
 
+class TextTable;
+
 #include <QByteArray>
 #include <QJsonValue>
 #include <QString>
@@ -82,6 +84,11 @@ PlcCheckResult Plc_Check_Success(const PlcCheckItem &item, const PlcValue &value
 
 // "Read<TAB>3<TAB>127.0.0.1:102<TAB>DB100.DBW20<TAB>OK 1234" or the error in the last column.
 QString Plc_Check_Line(const PlcCheckResult &result);
+// The same line for the check's window: the list's name and the most frequent errors from the
+// text table; rarer errors keep their English text.
+QString Plc_Check_Line(const PlcCheckResult &result, const TextTable &texts);
+// A result's error from the text table when it is one of the frequent ones; else as it is.
+QString Plc_Check_Error_Text(const QString &error, const TextTable &texts);
 // One JSON array, one object per line with the keys list, row, plc, ok, then value (when ok)
 // or error.
 QByteArray Plc_Check_Json(const std::vector<PlcCheckResult> &results);

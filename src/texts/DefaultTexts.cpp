@@ -380,6 +380,16 @@ std::span<const Entry> entries()
         {1380, "The device cannot be checked: this system allows the configurator no ICMP echo socket. Allow ICMP echo sockets for the user's group (sysctl net.ipv4.ping_group_range) or give the configurator the CAP_NET_RAW capability."},
         {1381, "The flag picture cannot be read: "},
         {1382, "Information"},
+        {1383, "connection refused"},
+        {1384, "no connection within %1 ms"},
+        {1385, "no answer within %1 ms"},
+        {1386, "the PLC closed the connection"},
+        {1387, "the PLC refused the ISO connection (check rack and slot)"},
+        {1388, "not a valid PLC address"},
+        {1389, "object does not exist (0x0A)"},
+        {1390, "address out of range (0x05)"},
+        {1391, "access to the object not allowed (0x03)"},
+        {1392, "data type not supported (0x06)"},
     };
     return kEntries;
 }

@@ -378,5 +378,15 @@ inline constexpr int Wait_SecondsElapsed = 1379;  // " s elapsed" (after the sec
 inline constexpr int Boot_NoIcmpSocket = 1380;  // "The device cannot be checked: this system allows ..."
 inline constexpr int Options_FlagCannotBeRead = 1381;  // "The flag picture cannot be read: " (path and reason follow)
 inline constexpr int Message_TitleInformation = 1382;  // "Information" (title of information message boxes)
+inline constexpr int S7_CheckConnectionRefused = 1383;  // "connection refused"
+inline constexpr int S7_CheckNoConnectionWithin = 1384;  // "no connection within %1 ms"
+inline constexpr int S7_CheckNoAnswerWithin = 1385;  // "no answer within %1 ms"
+inline constexpr int S7_CheckConnectionClosed = 1386;  // "the PLC closed the connection"
+inline constexpr int S7_CheckIsoRefused = 1387;  // "the PLC refused the ISO connection (check rack and slot)"
+inline constexpr int S7_CheckInvalidAddress = 1388;  // "not a valid PLC address"
+inline constexpr int S7_CheckObjectMissing = 1389;  // "object does not exist (0x0A)"
+inline constexpr int S7_CheckAddressOutOfRange = 1390;  // "address out of range (0x05)"
+inline constexpr int S7_CheckAccessDenied = 1391;  // "access to the object not allowed (0x03)"
+inline constexpr int S7_CheckDataTypeNotSupported = 1392;  // "data type not supported (0x06)"
 
 }  // namespace TextId

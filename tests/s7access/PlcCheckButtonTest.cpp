@@ -4,8 +4,10 @@
 #include "s7access/S7Protocol.h"
 #include "s7access/ui/S7RuleTableModel.h"
 #include "s7access/ui/TFS7_Protocol_Set_Access.h"
+#include "support/LoopbackHttpServer.h"
 #include "support/LoopbackS7Server.h"
 #include "support/TestContext.h"
+#include "texts/LanguageFile.h"
 #include "texts/TextId.h"
 
 #include <QClipboard>
@@ -101,10 +103,10 @@ TEST_F(PlcCheckButtonTest, ChecksTheListsAsTheyStandAndMarksEachRow)
               QStringLiteral("3 of 4 rules OK"));
     const QString list = results()->findChild<QPlainTextEdit *>(QStringLiteral("M_PlcCheckResults"))->toPlainText();
     const QString at = QStringLiteral("127.0.0.1:%1").arg(plc.port());
-    EXPECT_EQ(list, QStringLiteral("Read\t1\t%1\tDB1.DBW0\tOK 4660\n"
-                                   "Read\t2\t%1\tDB9.DBW0\tobject does not exist (0x0A)\n"
-                                   "Read\t3\t%1\tDB1.DBW2\tOK 22136\n"
-                                   "Write\t1\t%1\tDB1.DBB3\tOK 120").arg(at));
+    EXPECT_EQ(list, QStringLiteral("S7comm Read\t1\t%1\tDB1.DBW0\tOK 4660\n"
+                                   "S7comm Read\t2\t%1\tDB9.DBW0\tobject does not exist (0x0A)\n"
+                                   "S7comm Read\t3\t%1\tDB1.DBW2\tOK 22136\n"
+                                   "S7comm Write\t1\t%1\tDB1.DBB3\tOK 120").arg(at));
     QGuiApplication::clipboard()->clear();
     QTest::mouseClick(results()->findChild<QPushButton *>(QStringLiteral("Btn_CopyPlcResults")), Qt::LeftButton);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), list);
@@ -113,6 +115,36 @@ TEST_F(PlcCheckButtonTest, ChecksTheListsAsTheyStandAndMarksEachRow)
     // Editing a rule takes the marks away: they described the lists as they were checked.
     window->readModel().setData(window->readModel().index(0, 0), QStringLiteral("N"));
     EXPECT_TRUE(window->readModel().rowMarks().isEmpty());
+}
+
+// In a shipped language the rows' tips and the result list tell the list and the frequent
+// errors in that language.
+TEST_F(PlcCheckButtonTest, ErrorsInTheLoadedLanguage)
+{
+    Load_Language_File(tc.context.texts, QStringLiteral(BRIVANT_LANGUAGES_DIR "/Deutsch.lng"));
+    ASSERT_EQ(tc.context.text(TextId::S7_S7commRead), QStringLiteral("S7comm Lesen"));
+    window->Set_Lang();
+    S7Rule invalid = Loopback_Rule(plc.port(), "Word", "DB", 1, 0);
+    invalid.PLC_Address = QStringLiteral("127.0.0.256");
+    window->readModel().setRowCells(2, invalid.cells(L::Read));
+    const quint16 closed = LoopbackHttpServer::closedPort();
+    window->writeModel().setRowCells(0, Loopback_Rule(closed, "Byte", "DB", 1, 3).cells(L::Write));
+    clickCheck();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return results()->isVisible(); }, 5000));
+
+    EXPECT_EQ(tip(L::Read, 0), QStringLiteral("DB1.DBW0 = 4660"));
+    EXPECT_EQ(tip(L::Read, 1), QStringLiteral("DB9.DBW0: Objekt existiert nicht (0x0A)"));
+    EXPECT_EQ(tip(L::Read, 2), QStringLiteral("DB1.DBW0: keine gültige PLC-Adresse"));
+    EXPECT_EQ(tip(L::Write, 0), QStringLiteral("DB1.DBB3: Verbindung abgelehnt"));
+    EXPECT_EQ(results()->findChild<QLabel *>(QStringLiteral("L_PlcCheckSummary"))->text(),
+              QStringLiteral("1 von 4 Regeln OK"));
+    EXPECT_EQ(results()->findChild<QPlainTextEdit *>(QStringLiteral("M_PlcCheckResults"))->toPlainText(),
+              QStringLiteral("S7comm Lesen\t1\t127.0.0.1:%1\tDB1.DBW0\tOK 4660\n"
+                             "S7comm Lesen\t2\t127.0.0.1:%1\tDB9.DBW0\tObjekt existiert nicht (0x0A)\n"
+                             "S7comm Lesen\t3\t127.0.0.256:%1\tDB1.DBW0\tkeine gültige PLC-Adresse\n"
+                             "S7comm Schreiben\t1\t127.0.0.1:%2\tDB1.DBB3\tVerbindung abgelehnt")
+                  .arg(plc.port())
+                  .arg(closed));
 }
 
 TEST_F(PlcCheckButtonTest, CancelStopsTheCheck)

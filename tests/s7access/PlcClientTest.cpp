@@ -3,6 +3,8 @@
 #include "s7access/PlcCheck.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/LoopbackS7Server.h"
+#include "texts/TextId.h"
+#include "texts/TextTable.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
@@ -34,6 +36,44 @@ protected:
 std::string outcome(const PlcCheckResult &r)
 {
     return (r.ok ? "OK " + r.value.text() : r.error).toStdString();
+}
+
+// The built-in table with the check's own error texts marked: "#1383", or "#1384 %1".
+TextTable markedTexts()
+{
+    TextTable texts;
+    texts.Load_Default_Texts();
+    for (int id = TextId::S7_CheckConnectionRefused; id <= TextId::S7_CheckDataTypeNotSupported; ++id) {
+        const QString mark = QStringLiteral("#") + QString::number(id);
+        texts.setText(id, texts.text(id).contains(QLatin1String("%1")) ? mark + QStringLiteral(" %1") : mark);
+    }
+    return texts;
+}
+
+
+TEST(PlcCheckErrorText, FrequentErrorsComeFromTheTable)
+{
+    const TextTable texts = markedTexts();
+    const struct { const char *error; const char *shown; } cases[] = {
+        {"no connection within 2000 ms", "#1384 2000"},
+        {"no answer within 150 ms", "#1385 150"},
+        {"not a valid PLC address", "#1388"},
+        {"no answer within soon ms", "no answer within soon ms"},
+        {"no answer within  ms", "no answer within  ms"},
+        {"Connection refused", "Connection refused"},
+        {"PLC return code 0x0B", "PLC return code 0x0B"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(Plc_Check_Error_Text(QString::fromLatin1(c.error), texts).toStdString(), c.shown) << c.error;
+
+    PlcCheckResult result;
+    result.list = S7Rule::List::Write;
+    result.row = 4;
+    result.plc = QStringLiteral("127.0.0.1:102");
+    result.address = QStringLiteral("MB7");
+    result.error = QStringLiteral("connection refused");
+    EXPECT_EQ(Plc_Check_Line(result, texts), QStringLiteral("S7comm Write\t4\t127.0.0.1:102\tMB7\t#1383"));
+    EXPECT_EQ(Plc_Check_Line(result), QStringLiteral("Write\t4\t127.0.0.1:102\tMB7\tconnection refused"));
 }
 
 TEST_F(PlcClientTest, ReadsEachDataTypeInOneRequestAfterTheHandshake)
@@ -80,17 +120,18 @@ TEST_F(PlcClientTest, ItemsAreSplitToFitThePduSizeThePlcAccepts)
 TEST_F(PlcClientTest, PlcAnswerCodesBecomeReadableErrors)
 {
     server.setDataBlock(1, QByteArray(4, '\0'));
-    const struct { int db; std::uint8_t code; int add; const char *error; } cases[] = {
-        {11, 0x01, 0, "hardware fault (0x01)"},
-        {13, 0x03, 0, "access to the object not allowed (0x03)"},
-        {15, 0x05, 0, "address out of range (0x05)"},
-        {16, 0x06, 0, "data type not supported (0x06)"},
-        {17, 0x07, 0, "data type inconsistent (0x07)"},
-        {20, 0x0A, 0, "object does not exist (0x0A)"},
-        {99, 0, 0, "object does not exist (0x0A)"}, // no such DB
-        {1, 0, 3, "address out of range (0x05)"},   // a word at byte 3 of a 4-byte DB
-        {1, 0, 2, "OK 0"},
+    const struct { int db; std::uint8_t code; int add; const char *error; const char *shown; } cases[] = {
+        {11, 0x01, 0, "hardware fault (0x01)", nullptr},
+        {13, 0x03, 0, "access to the object not allowed (0x03)", "#1391"},
+        {15, 0x05, 0, "address out of range (0x05)", "#1390"},
+        {16, 0x06, 0, "data type not supported (0x06)", "#1392"},
+        {17, 0x07, 0, "data type inconsistent (0x07)", nullptr},
+        {20, 0x0A, 0, "object does not exist (0x0A)", "#1389"},
+        {99, 0, 0, "object does not exist (0x0A)", "#1389"}, // no such DB
+        {1, 0, 3, "address out of range (0x05)", "#1390"},   // a word at byte 3 of a 4-byte DB
+        {1, 0, 2, "OK 0", nullptr},
     };
+    const TextTable texts = markedTexts();
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         if (cases[i].code)
             server.setDataBlockCode(cases[i].db, cases[i].code);
@@ -100,9 +141,17 @@ TEST_F(PlcClientTest, PlcAnswerCodesBecomeReadableErrors)
     write[0].PLC_Address = QStringLiteral("127.0.0.256");
     const std::vector<PlcCheckResult> results = check();
     ASSERT_EQ(results.size(), std::size(cases) + 1);
-    for (std::size_t i = 0; i < std::size(cases); ++i)
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
         EXPECT_EQ(outcome(results[i]), cases[i].error) << "DB" << cases[i].db;
+        // The window shows the table's text, or the English one for the rarer errors.
+        if (!results[i].ok) {
+            EXPECT_EQ(Plc_Check_Error_Text(results[i].error, texts).toStdString(),
+                      cases[i].shown ? cases[i].shown : cases[i].error)
+                << "DB" << cases[i].db;
+        }
+    }
     EXPECT_EQ(outcome(results.back()), "not a valid PLC address");
+    EXPECT_EQ(Plc_Check_Error_Text(results.back().error, texts), QStringLiteral("#1388"));
     EXPECT_EQ(results.back().plc, QStringLiteral("127.0.0.256:%1").arg(server.port()));
     EXPECT_EQ(server.connections(), 1);
 
@@ -116,13 +165,14 @@ TEST_F(PlcClientTest, PlcAnswerCodesBecomeReadableErrors)
 
 TEST_F(PlcClientTest, ConnectionFaultsWithinTheTimeLimit)
 {
-    const struct { std::optional<Mode> mode; const char *error; } cases[] = {
-        {Mode::Silent, "no answer within 200 ms"},
-        {Mode::SilentAfterSetup, "no answer within 200 ms"},
-        {Mode::CloseMidAnswer, "the PLC closed the connection"},
-        {Mode::RefuseIsoConnection, "the PLC refused the ISO connection (check rack and slot)"},
-        {std::nullopt, "connection refused"}, // nothing listens on the port
+    const struct { std::optional<Mode> mode; const char *error; const char *shown; } cases[] = {
+        {Mode::Silent, "no answer within 200 ms", "#1385 200"},
+        {Mode::SilentAfterSetup, "no answer within 200 ms", "#1385 200"},
+        {Mode::CloseMidAnswer, "the PLC closed the connection", "#1386"},
+        {Mode::RefuseIsoConnection, "the PLC refused the ISO connection (check rack and slot)", "#1387"},
+        {std::nullopt, "connection refused", "#1383"}, // nothing listens on the port
     };
+    const TextTable texts = markedTexts();
     for (const auto &c : cases) {
         LoopbackS7Server plc;
         plc.setDataBlock(1, QByteArray(4, '\0'));
@@ -136,6 +186,7 @@ TEST_F(PlcClientTest, ConnectionFaultsWithinTheTimeLimit)
         ASSERT_EQ(results.size(), 2u);
         EXPECT_EQ(outcome(results[0]), c.error);
         EXPECT_EQ(outcome(results[1]), c.error);
+        EXPECT_EQ(Plc_Check_Error_Text(results[0].error, texts).toStdString(), c.shown);
         for (const std::uint8_t code : plc.functionCodes())
             EXPECT_TRUE(code == 0xF0 || code == 0x04);
     }

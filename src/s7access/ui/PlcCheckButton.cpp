@@ -197,7 +197,7 @@ void PlcCheckButton::markRows(const std::vector<PlcCheckResult> &results)
     QHash<int, S7RuleTableModel::RowMark> write;
     for (const PlcCheckResult &r : results) {
         const QString tip = r.ok ? QStringLiteral("%1 = %2").arg(r.address, r.value.text())
-                                 : QStringLiteral("%1: %2").arg(r.address, r.error);
+                                 : QStringLiteral("%1: %2").arg(r.address, Plc_Check_Error_Text(r.error, m_context.texts));
         (r.list == S7Rule::List::Read ? read : write).insert(r.row - 1, {r.ok, tip});
     }
     m_read.setRowMarks(read);
@@ -213,7 +213,7 @@ void PlcCheckButton::showResults(const std::vector<PlcCheckResult> &results, boo
     m_summary->setText(summary);
     QStringList lines;
     for (const PlcCheckResult &r : results)
-        lines.append(Plc_Check_Line(r));
+        lines.append(Plc_Check_Line(r, m_context.texts));
     // The lines are tab-separated, as they are copied; on screen each column is as wide as its
     // widest field and a gap, so that the columns line up whatever the items and addresses.
     const QFontMetricsF metrics(m_resultList->font());
