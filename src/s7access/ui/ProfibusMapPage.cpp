@@ -5,6 +5,7 @@
 #include "platform/MessageService.h"
 #include "platform/ui/FileDialogs.h"
 #include "report/CommissioningReport.h"
+#include "s7access/S7ListEnd.h"
 #include "s7access/ui/ProfibusMapView.h"
 #include "s7access/ui/S7RuleTableModel.h"
 #include "texts/TextId.h"
@@ -57,10 +58,18 @@ ProfibusMapPage::ProfibusMapPage(AppContext &context, S7RuleTableModel &read, S7
         }
     });
 
+    m_unplaced = new QLabel(this);
+    m_unplaced->setObjectName(QStringLiteral("L_Map_Unplaced"));
+    m_unplaced->setWordWrap(true);
+    m_unplaced->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_unplaced->setStyleSheet(QStringLiteral("color:#b00000"));
+    connect(m_view, &ProfibusMapView::mapChanged, this, &ProfibusMapPage::showUnplaced);
+
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addLayout(bar);
     layout->addWidget(scroll, 1);
+    layout->addWidget(m_unplaced);
     Set_Lang();
 }
 
@@ -72,6 +81,23 @@ void ProfibusMapPage::Set_Lang()
     m_report->setText(m_context.text(TextId::Map_Report));
     m_report->setToolTip(m_context.text(TextId::Map_SaveReport));
     m_view->update();
+    showUnplaced();
+}
+
+void ProfibusMapPage::showUnplaced()
+{
+    const QStringList lines = Map_Unplaced_Lines(m_view->map(), m_read.rules(), m_write.rules(), m_context.texts);
+    m_unplaced->setText(lines.join(u'\n'));
+    m_unplaced->setVisible(!lines.isEmpty());
+}
+
+void ProfibusMapPage::offerToCloseGaps()
+{
+    const QString gaps = Gap_Lines(m_read.rules(), m_write.rules(), m_context.texts);
+    if (gaps.isEmpty() || !m_context.services.messages->question(m_context.text(TextId::Map_CloseGapsBeforeReport) + gaps))
+        return;
+    for (S7RuleTableModel *model : {&m_read, &m_write})
+        model->closeGaps();
 }
 
 void ProfibusMapPage::setLimits(const PositionLimits &limits)
@@ -92,6 +118,7 @@ bool ProfibusMapPage::confirmConflicts()
 
 void ProfibusMapPage::Btn_ReportClick()
 {
+    offerToCloseGaps();
     const QString projectDir = m_context.workspace.Project_Dir;
     QString file = m_context.services.files->getSaveFileName(
         this, projectDir, QStringLiteral("PDF (*.pdf);;HTML (*.html)"));
