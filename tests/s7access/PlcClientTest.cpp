@@ -43,7 +43,12 @@ TextTable markedTexts()
 {
     TextTable texts;
     texts.Load_Default_Texts();
-    for (int id = TextId::S7_CheckConnectionRefused; id <= TextId::S7_CheckDataTypeNotSupported; ++id) {
+    std::vector<int> ids = {TextId::S7_CheckIncomplete};
+    for (int id = TextId::S7_CheckConnectionRefused; id <= TextId::S7_CheckDataTypeNotSupported; ++id)
+        ids.push_back(id);
+    for (int id = TextId::S7_CheckCancelledItem; id <= TextId::S7_CheckDataTypeInconsistent; ++id)
+        ids.push_back(id);
+    for (const int id : ids) {
         const QString mark = QStringLiteral("#") + QString::number(id);
         texts.setText(id, texts.text(id).contains(QLatin1String("%1")) ? mark + QStringLiteral(" %1") : mark);
     }
@@ -58,6 +63,12 @@ TEST(PlcCheckErrorText, FrequentErrorsComeFromTheTable)
         {"no connection within 2000 ms", "#1384 2000"},
         {"no answer within 150 ms", "#1385 150"},
         {"not a valid PLC address", "#1388"},
+        {"cancelled", "#514"},
+        {"the PLC's answer is cut short", "#515"},
+        {"the check's time limit of 60000 ms ran out", "#516 60000"},
+        {"the check's time limit of 60000 ms", "the check's time limit of 60000 ms"},
+        {"incomplete: PLC_Area", "#501 PLC_Area"},
+        {"data type inconsistent (0x07)", "#522"},
         {"no answer within soon ms", "no answer within soon ms"},
         {"no answer within  ms", "no answer within  ms"},
         {"Connection refused", "Connection refused"},
