@@ -132,11 +132,11 @@ TEST_F(PlcClientTest, PlcAnswerCodesBecomeReadableErrors)
 {
     server.setDataBlock(1, QByteArray(4, '\0'));
     const struct { int db; std::uint8_t code; int add; const char *error; const char *shown; } cases[] = {
-        {11, 0x01, 0, "hardware fault (0x01)", nullptr},
+        {11, 0x01, 0, "hardware fault (0x01)", "#521"},
         {13, 0x03, 0, "access to the object not allowed (0x03)", "#1391"},
         {15, 0x05, 0, "address out of range (0x05)", "#1390"},
         {16, 0x06, 0, "data type not supported (0x06)", "#1392"},
-        {17, 0x07, 0, "data type inconsistent (0x07)", nullptr},
+        {17, 0x07, 0, "data type inconsistent (0x07)", "#522"},
         {20, 0x0A, 0, "object does not exist (0x0A)", "#1389"},
         {99, 0, 0, "object does not exist (0x0A)", "#1389"}, // no such DB
         {1, 0, 3, "address out of range (0x05)", "#1390"},   // a word at byte 3 of a 4-byte DB
