@@ -185,7 +185,10 @@ QString Map_Unplaced_Text(const ProfibusMap &map, const MapUnplaced &rule, const
     }
     if (rule.afterEnd)
         reason += QStringLiteral("; ") + texts.text(TextId::S7_AfterEndNotSent);
-    return texts.text(TextId::Map_NotOnMap).arg(List_Name(rule.list)).arg(rule.row).arg(reason);
+    return texts.text(TextId::Map_NotOnMap)
+        .arg(texts.text(rule.list == S7Rule::List::Read ? TextId::S7_S7commRead : TextId::S7_S7commWrite))
+        .arg(rule.row)
+        .arg(reason);
 }
 
 QStringList Map_Unplaced_Lines(const ProfibusMap &map, const S7RuleList &read, const S7RuleList &write,

@@ -112,7 +112,7 @@ class TextTable;
 QString Map_Conflict_Warning(const MapConflict &conflict, const TextTable &texts);
 QString Map_Clipped_Warning(const ProfibusMap &map, const MapRule &rule, const TextTable &texts);
 QStringList Map_Warnings(const ProfibusMap &map, const TextTable &texts);
-// "Read row 3 is not on the map: Position is empty", and the mark of a rule after the end.
+// "S7comm Read row 3 is not on the map: Position is empty", and the mark of a rule after the end.
 QString Map_Unplaced_Text(const ProfibusMap &map, const MapUnplaced &rule, const S7RuleList &rules,
                           const TextTable &texts);
 // The lines of every unplaced rule, in the order of unplaced().

@@ -172,8 +172,8 @@ TEST_F(ReportTest, RulesAfterAGapAndRulesWithoutAPlaceAreListedAndMarked)
         QFile::copy(pdf, QString::fromLocal8Bit(keep));
     const QString text = Poppler(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}).simplified();
     for (const char *expected : {"Level after the gap", "Rows 5, 6: after the end of the list: not sent to the device",
-                                 "Read row 2 is not on the map: Start Bit 9 is not within 0 to 7",
-                                 "Read row 6 is not on the map: Position is empty; after the end of the list: not sent "
+                                 "S7comm Read row 2 is not on the map: Start Bit 9 is not within 0 to 7",
+                                 "S7comm Read row 6 is not on the map: Position is empty; after the end of the list: not sent "
                                  "to the device"})
         EXPECT_TRUE(text.contains(QString::fromLatin1(expected))) << expected << "\n" << text.toStdString();
     // The map table marks the placed rule after the end in its note.

@@ -175,8 +175,8 @@ TEST_F(ProfibusMapPageTest, RulesAfterAGapAndRulesWithoutAPlaceAreShownInPlace)
     setCell(L::Read, 0, F::Position, "");
     setCell(L::Write, 0, F::Bit, "8");
     EXPECT_TRUE(unplaced->isVisibleTo(&window));
-    EXPECT_EQ(unplaced->text(), "Read row 1 is not on the map: Position is empty\n"
-                                "Write row 1 is not on the map: Start Bit 8 is not within 0 to 7");
+    EXPECT_EQ(unplaced->text(), "S7comm Read row 1 is not on the map: Position is empty\n"
+                                "S7comm Write row 1 is not on the map: Start Bit 8 is not within 0 to 7");
     setCell(L::Read, 0, F::Position, "0");
     setCell(L::Write, 0, F::Bit, "3");
     EXPECT_FALSE(unplaced->isVisibleTo(&window));

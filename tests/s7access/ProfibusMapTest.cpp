@@ -151,10 +151,10 @@ TEST(ProfibusMapTest, RulesWithoutAPlaceAndAfterTheEndAreListedWithTheirReason)
     const ProfibusMap map = ProfibusMap::build(read, write, {10, 4});
 
     EXPECT_EQ(Map_Unplaced_Lines(map, read, write, texts),
-              (QStringList{QStringLiteral("Read row 1 is not on the map: Position is empty"),
-                           QStringLiteral("Read row 2 is not on the map: Start Bit is empty"),
-                           QStringLiteral("Read row 4 is not on the map: Start Bit 9 is not within 0 to 7"),
-                           QStringLiteral("Read row 7 is not on the map: Position 30 is not within the 10 bytes of the "
+              (QStringList{QStringLiteral("S7comm Read row 1 is not on the map: Position is empty"),
+                           QStringLiteral("S7comm Read row 2 is not on the map: Start Bit is empty"),
+                           QStringLiteral("S7comm Read row 4 is not on the map: Start Bit 9 is not within 0 to 7"),
+                           QStringLiteral("S7comm Read row 7 is not on the map: Position 30 is not within the 10 bytes of the "
                                           "area; after the end of the list: not sent to the device")}));
     // The write rule after the end shares byte 2 with row 1: no conflict, but the table says
     // which rule the device does not get.
