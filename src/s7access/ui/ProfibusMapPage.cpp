@@ -15,6 +15,8 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
+#include <QPixmap>
 #include <QScrollArea>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -41,6 +43,23 @@ ProfibusMapPage::ProfibusMapPage(AppContext &context, S7RuleTableModel &read, S7
         bar->addWidget(label);
         bar->addSpacing(12);
         m_legend.append(label);
+    }
+    // Cells of rules after a list's end are hatched.
+    {
+        QPixmap hatch(16, 16);
+        hatch.fill(Qt::white);
+        QPainter painter(&hatch);
+        painter.fillRect(hatch.rect(), QBrush(QColor(0x60, 0x60, 0x60), Qt::BDiagPattern));
+        painter.setPen(QColor(0x90, 0x90, 0x90));
+        painter.drawRect(hatch.rect().adjusted(0, 0, -1, -1));
+        auto *swatch = new QLabel(this);
+        swatch->setFixedSize(16, 16);
+        swatch->setPixmap(hatch);
+        auto *label = new QLabel(this);
+        label->setObjectName(QStringLiteral("L_Map_AfterEnd"));
+        bar->addWidget(swatch);
+        bar->addWidget(label);
+        m_afterEndLegend = label;
     }
     bar->addStretch();
     m_reportDone = new QLabel(this);
@@ -78,6 +97,7 @@ void ProfibusMapPage::Set_Lang()
     const int texts[] = {TextId::Map_Free, TextId::Map_Conflict, TextId::Map_PastByteCount};
     for (qsizetype i = 0; i < m_legend.size(); ++i)
         m_legend[i]->setText(m_context.text(texts[i]));
+    m_afterEndLegend->setText(m_context.text(TextId::S7_AfterEndNotSent));
     m_report->setText(m_context.text(TextId::Map_Report));
     m_report->setToolTip(m_context.text(TextId::Map_SaveReport));
     m_view->update();

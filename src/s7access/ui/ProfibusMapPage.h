@@ -44,4 +44,5 @@ private:
     FlatButton *m_report;
     QLabel *m_reportDone;
     QLabel *m_unplaced;
+    QLabel *m_afterEndLegend;
 };
