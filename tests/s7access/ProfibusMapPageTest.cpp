@@ -164,7 +164,11 @@ TEST_F(ProfibusMapPageTest, RulesAfterAGapAndRulesWithoutAPlaceAreShownInPlace)
     ASSERT_TRUE(unplaced);
     EXPECT_FALSE(unplaced->isVisibleTo(&window));
 
+    auto *afterEndLegend = window.findChild<QLabel *>(QStringLiteral("L_Map_AfterEnd"));
+    ASSERT_TRUE(afterEndLegend);
+    EXPECT_FALSE(afterEndLegend->isVisibleTo(&window));
     window.readModel().insertRow(1);
+    EXPECT_TRUE(afterEndLegend->isVisibleTo(&window));
     EXPECT_EQ(view().cellColour(MapArea::In, 2 * 8), ProfibusMapPicture::ruleColour(L::Read, 3));
     EXPECT_EQ(view().cellToolTip(MapArea::In, 2 * 8),
               "S7comm Read, row 3: 192.168.1.2, DB10.DBW20, Word, r2\nafter the end of the list: not sent to the device");

@@ -44,23 +44,6 @@ ProfibusMapPage::ProfibusMapPage(AppContext &context, S7RuleTableModel &read, S7
         bar->addSpacing(12);
         m_legend.append(label);
     }
-    // Cells of rules after a list's end are hatched.
-    {
-        QPixmap hatch(16, 16);
-        hatch.fill(Qt::white);
-        QPainter painter(&hatch);
-        painter.fillRect(hatch.rect(), QBrush(QColor(0x60, 0x60, 0x60), Qt::BDiagPattern));
-        painter.setPen(QColor(0x90, 0x90, 0x90));
-        painter.drawRect(hatch.rect().adjusted(0, 0, -1, -1));
-        auto *swatch = new QLabel(this);
-        swatch->setFixedSize(16, 16);
-        swatch->setPixmap(hatch);
-        auto *label = new QLabel(this);
-        label->setObjectName(QStringLiteral("L_Map_AfterEnd"));
-        bar->addWidget(swatch);
-        bar->addWidget(label);
-        m_afterEndLegend = label;
-    }
     bar->addStretch();
     m_reportDone = new QLabel(this);
     m_reportDone->setObjectName(QStringLiteral("L_Report"));
@@ -77,6 +60,26 @@ ProfibusMapPage::ProfibusMapPage(AppContext &context, S7RuleTableModel &read, S7
         }
     });
 
+    // Shown while rules follow a list's end: their cells are hatched.
+    m_afterEnd = new QWidget(this);
+    {
+        QPixmap hatch(16, 16);
+        hatch.fill(Qt::white);
+        QPainter painter(&hatch);
+        painter.fillRect(hatch.rect(), QBrush(QColor(0x60, 0x60, 0x60), Qt::BDiagPattern));
+        painter.setPen(QColor(0x90, 0x90, 0x90));
+        painter.drawRect(hatch.rect().adjusted(0, 0, -1, -1));
+        auto *swatch = new QLabel(m_afterEnd);
+        swatch->setFixedSize(16, 16);
+        swatch->setPixmap(hatch);
+        m_afterEndLegend = new QLabel(m_afterEnd);
+        m_afterEndLegend->setObjectName(QStringLiteral("L_Map_AfterEnd"));
+        auto *row = new QHBoxLayout(m_afterEnd);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->addWidget(swatch);
+        row->addWidget(m_afterEndLegend);
+        row->addStretch();
+    }
     m_unplaced = new QLabel(this);
     m_unplaced->setObjectName(QStringLiteral("L_Map_Unplaced"));
     m_unplaced->setWordWrap(true);
@@ -88,6 +91,7 @@ ProfibusMapPage::ProfibusMapPage(AppContext &context, S7RuleTableModel &read, S7
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addLayout(bar);
     layout->addWidget(scroll, 1);
+    layout->addWidget(m_afterEnd);
     layout->addWidget(m_unplaced);
     Set_Lang();
 }
@@ -109,6 +113,13 @@ void ProfibusMapPage::showUnplaced()
     const QStringList lines = Map_Unplaced_Lines(m_view->map(), m_read.rules(), m_write.rules(), m_context.texts);
     m_unplaced->setText(lines.join(u'\n'));
     m_unplaced->setVisible(!lines.isEmpty());
+    const ProfibusMap &map = m_view->map();
+    bool afterEnd = false;
+    for (const MapArea area : {MapArea::In, MapArea::Out}) {
+        for (const MapRule &rule : map.rules(area))
+            afterEnd = afterEnd || rule.afterEnd;
+    }
+    m_afterEnd->setVisible(afterEnd);
 }
 
 void ProfibusMapPage::offerToCloseGaps()

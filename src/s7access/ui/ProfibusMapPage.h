@@ -44,5 +44,6 @@ private:
     FlatButton *m_report;
     QLabel *m_reportDone;
     QLabel *m_unplaced;
+    QWidget *m_afterEnd;
     QLabel *m_afterEndLegend;
 };
