@@ -189,6 +189,15 @@ TEST_F(S7EditorAidsTest, ChangesShowWhatOkWouldSave)
     });
     link->showChanges();
     EXPECT_EQ(shown, "The lists are the same as S7_Protocol.xml on disk.");
+
+    // A rule after an empty row is what OK saves once it has closed the gap: it shows as added.
+    model(L::Write).setRowCells(40, Valid_Rule(7, QStringLiteral("late")).cells(L::Write));
+    EXPECT_TRUE(link->isEnabled());
+    tc.modal.expect([&](QDialog &dialog) {
+        shown = dialog.findChild<QPlainTextEdit *>(QStringLiteral("M_Changes"))->toPlainText();
+    });
+    link->showChanges();
+    EXPECT_TRUE(shown.contains(QLatin1String("added: Enable=\"Y\" PLC_Address=\"192.168.1.7\""))) << shown.toStdString();
 }
 
 } // namespace
