@@ -122,8 +122,14 @@ TEST_F(PlcCheckButtonTest, ChecksTheListsAsTheyStandAndMarksEachRow)
     EXPECT_TRUE(marked(L::Read, 1, false));
     EXPECT_TRUE(marked(L::Read, 2, true));
     EXPECT_TRUE(marked(L::Write, 0, true));
-    // A row that moves holds another rule now: Insert Row above them clears the rows below.
-    window->readModel().insertRow(1);
+    // A rule that only moves keeps its mark: Delete Row above moves rows 2 and 3 up.
+    window->readModel().deleteRow(0);
+    EXPECT_EQ(window->readModel().rowMarks().size(), 2);
+    EXPECT_TRUE(marked(L::Read, 0, false));
+    EXPECT_EQ(tip(L::Read, 0), QStringLiteral("DB9.DBW0: object does not exist (0x0A)"));
+    EXPECT_TRUE(marked(L::Read, 1, true));
+    // Moved below an empty row, a rule is no longer what was checked: its mark goes.
+    window->readModel().insertRow(0);
     EXPECT_TRUE(window->readModel().rowMarks().isEmpty());
 }
 

@@ -3,6 +3,7 @@
 #include "app/ui/AppContext.h"
 #include "platform/MessageService.h"
 #include "platform/PlcCheckService.h"
+#include "s7access/S7ListEnd.h"
 #include "s7access/ui/S7RuleTableModel.h"
 #include "texts/TextId.h"
 #include "widgets/FlatButton.h"
@@ -23,6 +24,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -220,20 +222,43 @@ void PlcCheckButton::clearChangedMarks(S7RuleTableModel &model, int firstRow, in
     QHash<int, S7Rule> &checked = &model == &m_read ? m_checkedRead : m_checkedWrite;
     if (model.rowMarks().isEmpty())
         return;
+    const S7RuleList &rules = model.rules();
     QHash<int, S7RuleTableModel::RowMark> marks = model.rowMarks();
-    bool changed = false;
+    // The marks of the changed rows whose rule is no longer there.
+    std::vector<std::pair<int, S7RuleTableModel::RowMark>> lost;
     for (auto it = marks.begin(); it != marks.end();) {
         const int row = it.key();
-        if (row >= firstRow && row <= lastRow && model.rules()[std::size_t(row)] != checked.value(row)) {
-            checked.remove(row);
+        if (row >= firstRow && row <= lastRow && rules[std::size_t(row)] != checked.value(row)) {
+            lost.emplace_back(row, it.value());
             it = marks.erase(it);
-            changed = true;
         } else {
             ++it;
         }
     }
-    if (changed)
-        model.setRowMarks(std::move(marks));
+    if (lost.empty())
+        return;
+    // A rule that only moved (Insert Row, Delete Row) keeps its mark in its new row, as long as
+    // it stays on the same side of the list's end; a rule whose content changed loses it.
+    QHash<int, S7Rule> moved;
+    const std::vector<int> late = Rows_After_End(rules);
+    for (const auto &[row, mark] : lost) {
+        const S7Rule rule = checked.take(row);
+        int best = -1;
+        for (int r = firstRow; r <= lastRow; ++r) {
+            if (marks.contains(r) || rules[std::size_t(r)] != rule)
+                continue;
+            const bool afterEnd = std::find(late.begin(), late.end(), r + 1) != late.end();
+            if (afterEnd == mark.afterEnd && (best < 0 || std::abs(r - row) < std::abs(best - row)))
+                best = r;
+        }
+        if (best >= 0) {
+            marks.insert(best, mark);
+            moved.insert(best, rule);
+        }
+    }
+    for (auto it = moved.cbegin(); it != moved.cend(); ++it)
+        checked.insert(it.key(), it.value());
+    model.setRowMarks(std::move(marks));
 }
 
 void PlcCheckButton::markRows(const std::vector<PlcCheckResult> &results)
