@@ -335,14 +335,13 @@ TEST_F(HostileFilesTest, DumpRefusesWrongSizesBeforeReading)
     const struct
     {
         QString file;
-        qint64 size;
-    } cases[] = {{big, qint64(1) << 34}, {zero, 0}};
+        QString why;
+    } cases[] = {{big, QStringLiteral("holds 17179869184 bytes; bank1.bin has 2048 and bank2.bin 28672")},
+                 {zero, QStringLiteral("is a character device, not a file")}};
     for (const auto &c : cases) {
         const CliTextRun r = run({QStringLiteral("dump"), c.file});
         EXPECT_EQ(r.exitCode, 1);
-        EXPECT_EQ(r.err, QStringLiteral("brivant-cli dump: %1 holds %2 bytes; bank1.bin has 2048 and bank2.bin 28672\n")
-                             .arg(QDir::toNativeSeparators(c.file))
-                             .arg(c.size));
+        EXPECT_EQ(r.err, QStringLiteral("brivant-cli dump: %1 %2\n").arg(QDir::toNativeSeparators(c.file), c.why));
         EXPECT_TRUE(r.out.isEmpty());
     }
 }
