@@ -58,6 +58,9 @@ int Cmd_ImportRules(const QStringList &args, CliIo &io)
     const QString s7File = ConfigWorkspace::join(projectDir, QStringLiteral("S7_Protocol.xml"));
     try {
         Save_S7_Protocol(s7File, read, write);
+    } catch (const ValueError &e) {
+        // Lists the file cannot hold (or the readers would refuse): nothing was written.
+        return command.fail(e.text(), 1);
     } catch (const BrivantError &e) {
         return command.fail(e.text(), kUsageExit);
     }
