@@ -798,7 +798,7 @@ qsizetype firstBadUtf8(QByteArrayView bytes)
     return -1;
 }
 
-QString decodeDocument(const QByteArray &bytes, const QString &what)
+QString decodeDocument(const QByteArray &bytes, const QString &what, bool &wideOut)
 {
     QByteArrayView data(bytes);
     Family family = Family::Utf8;
@@ -825,6 +825,7 @@ QString decodeDocument(const QByteArray &bytes, const QString &what)
             family = Family::Utf16BE;
     }
     const bool wide = family != Family::Utf8;
+    wideOut = wide;
     QString text;
     if (wide) {
         static constexpr QStringConverter::Encoding encodings[] = {QStringConverter::Utf8, QStringConverter::Utf16LE,
@@ -939,13 +940,20 @@ std::optional<QChar> controlInName(QStringView name)
 
 XmlDocument Read_Complete(const QByteArray &bytes, const QString &what)
 {
-    const QString text = decodeDocument(bytes, what);
+    bool wide = false;
+    const QString text = decodeDocument(bytes, what, wide);
     Check_Characters(text, what);
     Check_Markup(text, what);
     XmlDocument doc;
-    // The bytes go to the reader, which decodes them as above (the encodings it would read
-    // otherwise were refused), so that its messages stay those of every other program using it.
-    QXmlStreamReader reader(bytes);
+    // Single-byte encodings and UTF-8 go to the reader as bytes, which it decodes as above (the
+    // encodings it would read otherwise were refused), so that its messages stay those of every
+    // other program using it. UTF-16 and UTF-32 go as characters: the reader takes a declared
+    // "UTF-32" without a mark for another byte order than the bytes show.
+    QXmlStreamReader reader;
+    if (wide)
+        reader.addData(text);
+    else
+        reader.addData(bytes);
     reader.setNamespaceProcessing(false);
     std::vector<int> open;
     bool rootSeen = false;
