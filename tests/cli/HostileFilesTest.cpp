@@ -611,7 +611,7 @@ TEST_F(HostileFilesTest, HostileInputsAreRefusedInBoundedTimeWithTheirReason)
                                 QStringLiteral("Deutsch")};
          },
          1, QStringLiteral("brivant-cli texts: .*Deutsch\\.lng holds 50000000 bytes, while the program reads language files "
-                           "of at most 4 MiB\n")},
+                           "of at most 8 MiB\n")},
         // Rows that vanished or were read otherwise than validation reads them.
         {"a last CSV row without an address",
          [&](TempWorkspace &w, const QString &p) {
