@@ -5,6 +5,8 @@
 
 #include <QHash>
 
+#include <new>
+
 QString Cli_Help_Text()
 {
     return QStringLiteral(
@@ -101,11 +103,20 @@ int runCommand(const QStringList &args, CliIo &io)
 
 int Run_Cli(const QStringList &args, CliIo &io)
 {
-    const int code = runCommand(args, io);
+    int code = 2;
+    try {
+        code = runCommand(args, io);
+    } catch (const std::bad_alloc &) {
+        // Whatever a hostile input asked for: a message and an exit code, never an abort.
+        io.errln(QStringLiteral("brivant-cli: not enough memory for %1").arg(args.value(0)));
+        return 2;
+    }
     // Output that did not arrive is a failure, whatever the command did: a cut file must not
-    // pass for a complete one.
+    // pass for a complete one. diff answers 1 for "different", so its failure is 2.
     if (!io.finishOut()) {
         io.errln(QStringLiteral("brivant-cli: write error: %1").arg(*io.outError));
+        if (!args.isEmpty() && args.first() == QLatin1String("diff"))
+            return 2;
         return code != 0 ? code : 1;
     }
     return code;

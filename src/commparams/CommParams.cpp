@@ -53,9 +53,15 @@ CommParams CommParams::windowDefaults()
 
 CommParams Read_ParGen_For_Window(const QString &parGenFile)
 {
-    CommParams params = CommParams::windowDefaults();
     XmlDocument doc;
-    const XmlElement root = Load_ParGen_Root(parGenFile, doc);
+    Load_ParGen_Root(parGenFile, doc);
+    return Read_ParGen_Document(doc);
+}
+
+CommParams Read_ParGen_Document(const XmlDocument &doc)
+{
+    CommParams params = CommParams::windowDefaults();
+    const XmlElement root = Document_Root(doc);
     if (root.isNull())
         return params;
     const XmlValueReader reader(root);

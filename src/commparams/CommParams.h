@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <optional>
 
+class XmlDocument;
+
 // The sixteen values of ParGen.xml, as texts (the window's view). Each text is written as it
 // stands; only the gateway switch is a flag ("1" or "0" in the file).
 struct CommParams
@@ -30,6 +32,8 @@ struct CommParams
 // The window's reader: all defaults when the file is missing, an element's default when it
 // is missing or holds child elements. Throws XmlError when the file is not well-formed.
 CommParams Read_ParGen_For_Window(const QString &parGenFile);
+// The same from a document already read.
+CommParams Read_ParGen_Document(const XmlDocument &doc);
 
 // Writes ParGen.xml anew: Par_Gen with the sixteen elements in order, then the version
 // comment. Throws ValueError for a text XML cannot carry, FileError when it cannot write.
