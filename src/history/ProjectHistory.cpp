@@ -190,10 +190,17 @@ QString History_Version_Name(const QDateTime &time, const QString &fileName, con
 {
     const QString stamp = time.toUTC().toString(kTimeFormat);
     const QString base = QFileInfo(fileName).completeBaseName();
-    QString name = QStringLiteral("%1_%2.xml").arg(stamp, base);
-    for (int sequence = 2; taken.contains(name); ++sequence)
-        name = QStringLiteral("%1_%2_%3.xml").arg(stamp, base).arg(sequence, 2, 10, QLatin1Char('0'));
-    return name;
+    // After every version of the file within that second, even when older ones were removed
+    // since: a freed lower number would sort the new version first.
+    int last = 0;
+    for (const QString &name : taken) {
+        const QRegularExpressionMatch match = versionPattern().match(name);
+        if (match.hasMatch() && match.captured(1) == stamp && match.captured(2) == base)
+            last = std::max(last, match.captured(3).isEmpty() ? 1 : match.captured(3).toInt());
+    }
+    if (last == 0)
+        return QStringLiteral("%1_%2.xml").arg(stamp, base);
+    return QStringLiteral("%1_%2_%3.xml").arg(stamp, base).arg(last + 1, 2, 10, QLatin1Char('0'));
 }
 
 void Keep_In_History(const QString &liveFile, const QByteArray &newContent, KeepHistory keep)

@@ -139,6 +139,8 @@ TEST(HistoryVersionName, NamesSortByTimeAndNeverCollide)
     taken += sorted.last();
     sorted.sort();
     EXPECT_EQ(sorted, taken);
+    // The first versions of that second removed by the bound: the next still sorts last.
+    EXPECT_EQ(History_Version_Name(t, s7, taken.mid(5, 7)), QStringLiteral("2026-12-11T14-03-22_S7_Protocol_13.xml"));
 }
 
 TEST_F(ProjectHistoryTest, TheByteBoundRemovesTheOldestVersionsFirst)

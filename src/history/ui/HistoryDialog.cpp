@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLocale>
 #include <QTreeWidget>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace {
@@ -56,7 +57,16 @@ HistoryDialog::HistoryDialog(AppContext &context, const QString &fileName, Actio
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_list, 1);
-    layout->addWidget(WindowStyle::Make_Button_Panel(this, {m_compareButton, m_restoreButton, m_close}));
+    // The buttons grow with their captions (translations run longer than the panel's 110 pixels).
+    auto *buttons = new QHBoxLayout;
+    for (FlatButton *b : {m_compareButton, m_restoreButton}) {
+        b->setMinimumSize(110, 28);
+        buttons->addWidget(b);
+    }
+    buttons->addStretch();
+    m_close->setMinimumSize(110, 28);
+    buttons->addWidget(m_close);
+    layout->addLayout(buttons);
 
     connect(m_list, &QTreeWidget::itemSelectionChanged, this, &HistoryDialog::refreshButtons);
     connect(m_list, &QTreeWidget::itemActivated, this, [this] { m_compareButton->click(); });
