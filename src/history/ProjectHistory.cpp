@@ -1,6 +1,7 @@
 #include "history/ProjectHistory.h"
 
 #include "common/SafeFile.h"
+#include "common/XmlIo.h"
 #include "common/XmlReader.h"
 
 #include <QDir>
@@ -215,9 +216,8 @@ void Keep_In_History(const QString &liveFile, const QByteArray &newContent, Keep
                                 .arg(fileName, why));
     };
     try {
-        if (live.size() > kMaxXmlFileSize)
-            throw fail(QStringLiteral("%1 is larger than %2 bytes").arg(shown(liveFile)).arg(kMaxXmlFileSize));
-        const QByteArray old = Read_Whole_File(liveFile);
+        // Bounded as every reader is: a file the readers refuse could never be restored.
+        const QByteArray old = Read_Xml_File_Bytes(liveFile);
         if (old == newContent)
             return;
         std::vector<HistoryEntry> entries = List_History(live.path());

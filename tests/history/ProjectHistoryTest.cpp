@@ -303,6 +303,18 @@ TEST_F(ProjectHistoryTest, AHistoryFolderThatIsALinkIsNeitherReadNorWritten)
     EXPECT_EQ(QDir(outside).entryList(QDir::Files).size(), 1);
 }
 
+// A live file the readers refuse could never be restored: the save asks (HistoryError).
+TEST_F(ProjectHistoryTest, ALiveFileBeyondTheReadBoundIsNotKept)
+{
+    const QByteArray huge = QByteArray("<S7_Protocol>") + QByteArray(4 * 1024 * 1024, ' ') + "</S7_Protocol>";
+    ws.write(QStringLiteral("P/S7_Protocol.xml"), huge);
+    EXPECT_THROW(saveRules(QStringLiteral("A")), HistoryError);
+    EXPECT_EQ(bytes(s7File), huge);
+    EXPECT_FALSE(QFileInfo::exists(history));
+    saveRules(QStringLiteral("A"), 0, KeepHistory::No);
+    EXPECT_EQ(bytes(s7File), rulesBytes(QStringLiteral("A")));
+}
+
 // RLIMIT_FSIZE limits each file: below the old file's size the history copy fails; between
 // the old and the new file's sizes the copy is kept and the live file's write fails.
 TEST_F(ProjectHistoryTest, AFullDiskLosesNeitherTheLiveFileNorTheHistory)
