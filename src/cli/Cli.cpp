@@ -33,8 +33,9 @@ QString Cli_Help_Text()
         "      Decode bank1.bin or bank2.bin for people.\n"
         "  export-rules PROJECT_DIR FILE.csv\n"
         "      Write both rule lists of S7_Protocol.xml as CSV.\n"
-        "  import-rules PROJECT_DIR FILE.csv\n"
+        "  import-rules PROJECT_DIR FILE.csv [--no-history]\n"
         "      Check the rules of a CSV file and write them to S7_Protocol.xml when valid.\n"
+        "      The file it replaces is kept in PROJECT_DIR/history; --no-history saves without it.\n"
         "  update PROJECT_DIR --ip A.B.C.D [--option 0|1|2] [--no-read-back] [--workspace DIR]\n"
         "      Compile, check the device by ICMP echo, write the job and run the update program.\n"
         "  plc-check PROJECT_DIR [--timeout MS] [--json]\n"
@@ -52,6 +53,10 @@ QString Cli_Help_Text()
         "  report PROJECT_DIR FILE.pdf|FILE.html\n"
         "      Write the commissioning report: parameters, rule lists, PROFIBUS map, GSD modules\n"
         "      and the images' sizes and checksums; the HTML file is self-contained.\n"
+        "  history PROJECT_DIR [--json] [--restore NAME] [--no-history]\n"
+        "      List the versions of ParGen.xml and S7_Protocol.xml kept in PROJECT_DIR/history,\n"
+        "      oldest first: time (UTC), file, rule counts or parameters, size and NAME. --restore\n"
+        "      puts version NAME back as the live file, keeping the file it replaces first.\n"
         "\n"
         "Options:\n"
         "  --help       Show this text.\n"
@@ -90,6 +95,7 @@ int runCommand(const QStringList &args, CliIo &io)
         {QStringLiteral("diff"), &Cmd_Diff},
         {QStringLiteral("map"), &Cmd_Map},
         {QStringLiteral("report"), &Cmd_Report},
+        {QStringLiteral("history"), &Cmd_History},
     };
     const auto it = commands.constFind(command);
     if (it == commands.constEnd()) {

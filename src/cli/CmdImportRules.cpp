@@ -17,7 +17,7 @@
 int Cmd_ImportRules(const QStringList &args, CliIo &io)
 {
     const CliCommand command("import-rules", io);
-    const auto parsed = command.parse(args, {}, 2, "PROJECT_DIR FILE.csv");
+    const auto parsed = command.parse(args, {QStringLiteral("--no-history")}, 2, "PROJECT_DIR FILE.csv");
     if (!parsed)
         return kUsageExit;
     const QString projectDir = parsed->positional[0];
@@ -57,10 +57,13 @@ int Cmd_ImportRules(const QStringList &args, CliIo &io)
     }
     const QString s7File = ConfigWorkspace::join(projectDir, QStringLiteral("S7_Protocol.xml"));
     try {
-        Save_S7_Protocol(s7File, read, write);
+        Save_S7_Protocol(s7File, read, write,
+                         parsed->has(QStringLiteral("--no-history")) ? KeepHistory::No : KeepHistory::Yes);
     } catch (const ValueError &e) {
         // Lists the file cannot hold (or the readers would refuse): nothing was written.
         return command.fail(e.text(), 1);
+    } catch (const HistoryError &e) {
+        return command.fail(e.text() + QStringLiteral(" (--no-history saves without keeping it)"), kUsageExit);
     } catch (const BrivantError &e) {
         return command.fail(e.text(), kUsageExit);
     }

@@ -73,7 +73,7 @@ CommParams Read_ParGen_Document(const XmlDocument &doc)
     return params;
 }
 
-void Write_ParGen(const QString &parGenFile, const CommParams &params)
+void Write_ParGen(const QString &parGenFile, const CommParams &params, KeepHistory history)
 {
     for (int i = 0; i < CommParams::FieldCount; ++i)
         Require_Xml_Text(params.texts[i], QStringLiteral("ParGen.xml, %1").arg(CommParams::elementName(CommParams::Field(i))));
@@ -88,6 +88,7 @@ void Write_ParGen(const QString &parGenFile, const CommParams &params)
                         params.gatewayEnabled ? QStringLiteral("1") : QStringLiteral("0"));
     for (int i = CommParams::PROFIBUS_ID_Device; i < CommParams::FieldCount; ++i)
         append(i);
+    Keep_In_History(parGenFile, Serialize_Xml(x.doc), history);
     Save_Xml_Document(x.doc, parGenFile);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "history/ProjectHistory.h"
+
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -36,8 +38,9 @@ CommParams Read_ParGen_For_Window(const QString &parGenFile);
 CommParams Read_ParGen_Document(const XmlDocument &doc);
 
 // Writes ParGen.xml anew: Par_Gen with the sixteen elements in order, then the version
-// comment. Throws ValueError for a text XML cannot carry, FileError when it cannot write.
-void Write_ParGen(const QString &parGenFile, const CommParams &params);
+// comment; the file it replaces goes to the project's history first (see Keep_In_History).
+// Throws ValueError for a text XML cannot carry, HistoryError or FileError when it cannot write.
+void Write_ParGen(const QString &parGenFile, const CommParams &params, KeepHistory history = KeepHistory::Yes);
 
 // The first field out of range, in the window's order, and the text index of its message.
 struct CommParamsFault

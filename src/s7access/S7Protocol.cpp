@@ -262,7 +262,9 @@ QByteArray Serialize_S7_Protocol(const S7RuleList &read, const S7RuleList &write
     return bytes;
 }
 
-void Save_S7_Protocol(const QString &path, const S7RuleList &read, const S7RuleList &write)
+void Save_S7_Protocol(const QString &path, const S7RuleList &read, const S7RuleList &write, KeepHistory history)
 {
-    Write_File_Safely(path, Serialize_S7_Protocol(read, write));
+    const QByteArray bytes = Serialize_S7_Protocol(read, write);
+    Keep_In_History(path, bytes, history);
+    Write_File_Safely(path, bytes);
 }

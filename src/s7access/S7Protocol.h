@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/ProjectHistory.h"
 #include "s7access/S7Rule.h"
 
 #include <QByteArray>
@@ -72,6 +73,8 @@ std::optional<UnwritableCell> First_Unwritable_Cell(const S7RuleList &read, cons
 // the reader takes (kMaxXmlFileSize): what is saved can always be read back.
 QByteArray Serialize_S7_Protocol(const S7RuleList &read, const S7RuleList &write);
 
-// Serialises and writes the file safely: on any error the old file stays as it was. Throws
-// ValueError (see Serialize_S7_Protocol) or FileError.
-void Save_S7_Protocol(const QString &path, const S7RuleList &read, const S7RuleList &write);
+// Serialises and writes the file safely: on any error the old file stays as it was. The file
+// it replaces goes to the project's history first (see Keep_In_History). Throws ValueError
+// (see Serialize_S7_Protocol), HistoryError or FileError.
+void Save_S7_Protocol(const QString &path, const S7RuleList &read, const S7RuleList &write,
+                      KeepHistory history = KeepHistory::Yes);

@@ -209,6 +209,12 @@ void S7RuleTableModel::closeGaps()
         change(0, std::move(after), tr("Close gaps"));
 }
 
+void S7RuleTableModel::replaceAll(S7RuleList rules, const QString &what)
+{
+    rules.resize(m_rules.size());
+    change(0, std::move(rules), what);
+}
+
 QStringList S7RuleTableModel::rowCells(int row) const
 {
     return m_rules[std::size_t(row)].cells(m_list);
