@@ -11,6 +11,7 @@ packages=(
   dpkg-dev file poppler-utils
   lintian desktop-file-utils appstream man-db
   tshark
+  python3 # its csv module reads the CSV test files as a second, independent reader
 )
 
 missing=()

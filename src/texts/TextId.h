@@ -412,4 +412,28 @@ inline constexpr int S7_CheckAddressOutOfRange = 1390;  // "address out of range
 inline constexpr int S7_CheckAccessDenied = 1391;  // "access to the object not allowed (0x03)"
 inline constexpr int S7_CheckDataTypeNotSupported = 1392;  // "data type not supported (0x06)"
 
+// The project history (History... in the editor and the communication window, the open dialog).
+inline constexpr int History_Button = 840;  // "History..."
+inline constexpr int History_ButtonHint = 841;  // "Compare the window with a saved version of its file, or restore one (OK saves it)"
+inline constexpr int History_Title = 842;  // "History: %1"
+inline constexpr int History_TimeHeading = 843;  // "Time"
+inline constexpr int History_ContentsHeading = 844;  // "Contents"
+inline constexpr int History_SizeHeading = 845;  // "Size"
+inline constexpr int History_Compare = 846;  // "Compare"
+inline constexpr int History_CompareHint = 847;  // "Show how this version differs from the window's contents"
+inline constexpr int History_Restore = 848;  // "Restore"
+inline constexpr int History_RestoreHint = 849;  // "Load this version into the window as one edit: OK saves it, Cancel leaves the file as it is"
+inline constexpr int History_Close = 850;  // "Close"
+inline constexpr int History_None = 851;  // "No versions kept yet: each save that changes the file keeps the one it replaces."
+inline constexpr int History_Unreadable = 852;  // "Unreadable: %1"
+inline constexpr int History_RulesSummary = 853;  // "Read: %1 rules (%2 enabled), write: %3 rules (%4 enabled)"
+inline constexpr int History_ParamsSummary = 854;  // "%1 / %2, gateway %3, station %4, in %5, out %6 bytes"
+inline constexpr int History_GatewayOff = 855;  // "off"
+inline constexpr int History_Bytes = 856;  // "%1 bytes"
+inline constexpr int History_CannotKeep = 857;  // "The file this save replaces could not be kept in the project's history."
+inline constexpr int History_SaveWithoutKeeping = 858;  // "Save anyway, without keeping the previous version?"
+inline constexpr int History_SameAsWindow = 859;  // "This version is the same as the window's contents."
+inline constexpr int OpenConf_LastSaved = 860;  // "Last saved: %1"
+inline constexpr int OpenConf_NeverSaved = 861;  // "Not saved yet"
+
 }  // namespace TextId

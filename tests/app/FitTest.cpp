@@ -6,6 +6,7 @@
 #include "app/ui/TFNew_Project.h"
 #include "app/ui/TFOpenConf.h"
 #include "commparams/ui/TFParGen.h"
+#include "history/ui/HistoryDialog.h"
 #include "options/ui/TFSoftOptions.h"
 #include "platform/PlcCheckService.h"
 #include "s7access/PlcTestRules.h"
@@ -200,6 +201,17 @@ template <class Visit> void visitShownControls(const AppWindows &windows, Steppe
         visitPages(window, openingSize(windows, window), visit);
         if (window == windows.access.get())
             visitAccessExtras(windows, plc, visit);
+        // History... of the two windows that have it, with the versions of the fixture.
+        if (window == windows.access.get() || window == windows.parGen.get()) {
+            HistoryDialog history(windows.context, window == windows.parGen.get() ? QStringLiteral("ParGen.xml")
+                                                                                    : QStringLiteral("S7_Protocol.xml"),
+                                  {}, {}, window);
+            history.Load_Versions();
+            history.show();
+            QApplication::processEvents();
+            visitPages(&history, {720, 360}, visit);
+            history.hide();
+        }
         window->hide();
         QApplication::processEvents();
     }
@@ -288,6 +300,11 @@ protected:
         write[0] = Loopback_Rule(102, "Byte", "DB", 1, 3);
         Save_S7_Protocol(tc.context.workspace.S7_Protocol_File, read, write);
         tc.context.services.plc = &plc;
+        // A version of each file in the history for History...
+        tc.workspace.write(QStringLiteral("PROJECTS/Plant A/history/2026-01-01T10-00-00_ParGen.xml"),
+                           "<Par_Gen><S7_Protocol_EN_GAT>1</S7_Protocol_EN_GAT></Par_Gen>");
+        tc.workspace.write(QStringLiteral("PROJECTS/Plant A/history/2026-01-01T10-00-00_S7_Protocol.xml"),
+                           Serialize_S7_Protocol(read, write));
     }
 
     TestContext tc;

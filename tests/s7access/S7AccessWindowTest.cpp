@@ -276,6 +276,14 @@ TEST_F(S7AccessWindowTest, AFaultOnOkTakesTheCurrentCellToItsField)
     }
 }
 
+// A cell holds what a saved file may hold: a longer text typed is cut at the bound.
+TEST_F(S7AccessWindowTest, CellsHoldAtMostTheCellBound)
+{
+    open();
+    model(L::Read).setData(model(L::Read).index(0, model(L::Read).columnOf(F::Mnemonic)), QString(1500, u'x'));
+    EXPECT_EQ(cell(L::Read, 0, F::Mnemonic), QString(kMaxCellLength, u'x'));
+}
+
 TEST_F(S7AccessWindowTest, OkValidatesThenSaves)
 {
     open();

@@ -85,9 +85,14 @@ QString S7ChangesLink::changesText() const
 
 void S7ChangesLink::showChanges()
 {
-    QDialog dialog(window());
+    Show_Changes_View(m_context, window(), changesText(), m_context.text(TextId::Changes_None));
+}
+
+void S7ChangesLink::Show_Changes_View(AppContext &context, QWidget *parent, const QString &text, const QString &noneText)
+{
+    QDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("S7Changes"));
-    dialog.setWindowTitle(m_context.text(TextId::Changes_Caption));
+    dialog.setWindowTitle(context.text(TextId::Changes_Caption));
     dialog.resize(900, 420);
     auto *layout = new QVBoxLayout(&dialog);
     auto *view = new QPlainTextEdit(&dialog);
@@ -95,11 +100,10 @@ void S7ChangesLink::showChanges()
     view->setReadOnly(true);
     view->setLineWrapMode(QPlainTextEdit::NoWrap);
     view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    const QString text = changesText();
-    view->setPlainText(text.isEmpty() ? m_context.text(TextId::Changes_None) : text);
+    view->setPlainText(text.isEmpty() ? noneText : text);
     layout->addWidget(view);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
     connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
-    m_context.services.modal->run(dialog);
+    context.services.modal->run(dialog);
 }

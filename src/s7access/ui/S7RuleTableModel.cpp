@@ -209,6 +209,12 @@ void S7RuleTableModel::closeGaps()
         change(0, std::move(after), tr("Close gaps"));
 }
 
+void S7RuleTableModel::replaceAll(S7RuleList rules, const QString &what)
+{
+    rules.resize(m_rules.size());
+    change(0, std::move(rules), what);
+}
+
 QStringList S7RuleTableModel::rowCells(int row) const
 {
     return m_rules[std::size_t(row)].cells(m_list);
@@ -272,6 +278,13 @@ int S7RuleTableModel::pasteBlock(int row, int column, const QList<QStringList> &
             const F f = fieldAt(column + c);
             if (S7Rule::isCheckBox(f)) {
                 after[std::size_t(r)][f] = checkBoxText(cells[c]);
+            } else if (cells[c].size() > kMaxCellLength) {
+                // Longer than a saved file may hold.
+                if (refused && refused->count++ == 0) {
+                    refused->row = row + r;
+                    refused->column = column + c;
+                    refused->text = cells[c].left(40) + QStringLiteral("...");
+                }
             } else if (const auto listed = listedText(f, cells[c])) {
                 after[std::size_t(r)][f] = *listed;
             } else if (refused && refused->count++ == 0) {
@@ -378,7 +391,7 @@ bool S7RuleTableModel::setData(const QModelIndex &index, const QVariant &value, 
     if (role == Qt::CheckStateRole && S7Rule::isCheckBox(field))
         text = value.value<Qt::CheckState>() == Qt::Checked ? QStringLiteral("Y") : QStringLiteral("N");
     else if (role == Qt::EditRole)
-        text = value.toString();
+        text = value.toString().left(kMaxCellLength); // what a saved file may hold
     else
         return false;
     S7Rule rule = m_rules[std::size_t(index.row())];

@@ -13,6 +13,7 @@ class QTabWidget;
 class S7GridView;
 class S7RuleTableModel;
 class TitlePanel;
+struct HistoryVersion;
 
 // The access-list editor: the read and write rules of the open project in two grids on two
 // pages. Each opening reloads the project's files; OK checks the lists and saves them.
@@ -52,6 +53,10 @@ private:
     void Btn_CopyRowClick();
     void Btn_PasteRowClick();
     void copyCells(S7GridView &view);
+    // History...: the kept versions of S7_Protocol.xml, compared with or restored into the lists.
+    void Btn_HistoryClick();
+    void compareWithVersion(const HistoryVersion &version);
+    void restoreVersion(const HistoryVersion &version);
     void pasteCells(S7GridView &view);
 
     bool readPageShown() const;
@@ -78,6 +83,7 @@ private:
     FlatButton *m_insRow;
     FlatButton *m_copyRow;
     FlatButton *m_pasteRow;
+    FlatButton *m_history;
     PlcCheckButton *m_plcCheck;
 
     PositionLimits m_limits{0, 0};
