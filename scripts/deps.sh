@@ -11,6 +11,7 @@ packages=(
   dpkg-dev file poppler-utils
   lintian desktop-file-utils appstream man-db
   tshark
+  libquazip1-qt6-dev python3-openpyxl
 )
 
 missing=()
