@@ -87,7 +87,7 @@ std::vector<PlcTag> Parse_Asc_Tags(const QByteArray &bytes, const QString &file)
         PlcTag tag;
         tag.line = int(i + 1);
         tag.name = line.mid(4, 24).trimmed();
-        tag.address = line.mid(28, 12).trimmed();
+        tag.address = line.mid(28, 12).simplified();
         tag.typeName = line.mid(40, 10).trimmed().toUpper();
         tag.comment = line.mid(50, 80).trimmed();
         Resolve_Plc_Tag(tag);
@@ -124,7 +124,7 @@ std::vector<PlcTag> Parse_Sdf_Tags(const QByteArray &bytes, const QString &file)
         PlcTag tag;
         tag.line = int(i + 1);
         tag.name = fields[0];
-        tag.address = fields[1];
+        tag.address = fields[1].simplified();
         tag.typeName = fields[2].toUpper();
         tag.comment = fields.value(3);
         Resolve_Plc_Tag(tag);
