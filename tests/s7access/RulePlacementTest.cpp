@@ -23,6 +23,13 @@ struct PlacementCase
     int fitting;
 };
 
+// Bytes 0 to 61 taken: fifteen DWords and a Word.
+const std::vector<Existing> kModuleUpTo62 = {
+    {"DWord", 0, 0},  {"DWord", 4, 0},  {"DWord", 8, 0},  {"DWord", 12, 0}, {"DWord", 16, 0},
+    {"DWord", 20, 0}, {"DWord", 24, 0}, {"DWord", 28, 0}, {"DWord", 32, 0}, {"DWord", 36, 0},
+    {"DWord", 40, 0}, {"DWord", 44, 0}, {"DWord", 48, 0}, {"DWord", 52, 0}, {"Real", 56, 0},
+    {"Word", 60, 0}};
+
 const PlacementCase kCases[] = {
     {"empty area, one of each size", 16, {}, {1, 8, 16, 32, 1}, {{0, 0}, {1, 0}, {2, 0}, {4, 0}, {0, 1}}, 5},
     {"bits pack around a Bit rule", 4, {{"Bit", 0, 0}, {"Bit", 0, 2}}, {1, 1, 1}, {{0, 1}, {0, 3}, {0, 4}}, 3},
@@ -31,13 +38,9 @@ const PlacementCase kCases[] = {
     {"never over an existing rule", 10, {{"DWord", 2, 0}}, {32, 16}, {{6, 0}, {0, 0}}, 2},
     {"a byte beside a Bit rule takes the next byte", 2, {{"Bit", 0, 5}}, {8}, {{1, 0}}, 1},
     {"a disabled rule keeps its place", 4, {{"Word", 0, 0, false}}, {16}, {{2, 0}}, 1},
-    {"a DWord does not straddle the 64-byte module", 72, {{"DWord", 0, 0}, {"Byte", 4, 0}, {"Real", 56, 0}, {"Word", 60, 0}},
-     {32, 16}, {{64, 0}, {6, 0}}, 2},
-    {"bytes 62 and 63 still take words and bytes", 64,
-     {{"DWord", 0, 0}, {"DWord", 4, 0}, {"DWord", 8, 0}, {"DWord", 12, 0}, {"DWord", 16, 0}, {"DWord", 20, 0},
-      {"DWord", 24, 0}, {"DWord", 28, 0}, {"DWord", 32, 0}, {"DWord", 36, 0}, {"DWord", 40, 0}, {"DWord", 44, 0},
-      {"DWord", 48, 0}, {"DWord", 52, 0}, {"DWord", 56, 0}},
-     {32, 16, 16}, {}, 0},
+    {"a DWord does not straddle the 64-byte module; a Word fills its end", 72, kModuleUpTo62,
+     {32, 16, 8}, {{64, 0}, {62, 0}, {68, 0}}, 3},
+    {"a DWord that only fits across the module boundary does not fit", 64, kModuleUpTo62, {32}, {}, 0},
     {"fitting counts up to the first that does not fit", 4, {}, {32, 8}, {}, 1},
     {"no area", 0, {}, {1}, {}, 0},
 };
