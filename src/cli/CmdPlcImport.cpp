@@ -7,6 +7,7 @@
 #include "plcsource/PlcSource.h"
 #include "plcsource/PlcTagTable.h"
 #include "s7access/S7Protocol.h"
+#include "texts/TextTable.h"
 
 #include <QDir>
 
@@ -83,7 +84,9 @@ std::optional<PlcImportSettings> importSettings(const CliArgs &args, const CliCo
     s.rack = args.value(QStringLiteral("--rack"), s.rack);
     s.slot = args.value(QStringLiteral("--slot"), s.slot);
     s.pollTime = args.value(QStringLiteral("--poll"), s.pollTime);
-    if (const auto fault = Plc_Import_Settings_Fault(s)) {
+    TextTable texts;
+    texts.Load_Default_Texts();
+    if (const auto fault = Plc_Import_Settings_Fault(s, texts)) {
         command.fail(*fault, kUsageExit);
         return std::nullopt;
     }

@@ -140,10 +140,8 @@ std::vector<PlcImportItem> Plc_Tag_Items(const std::vector<PlcTag> &tags, const 
     return items;
 }
 
-std::optional<QString> Plc_Import_Settings_Fault(const PlcImportSettings &settings)
+std::optional<QString> Plc_Import_Settings_Fault(const PlcImportSettings &settings, const TextTable &texts)
 {
-    TextTable texts;
-    texts.Load_Default_Texts();
     S7RuleList read = Fresh_Rule_List();
     S7RuleList write = Fresh_Rule_List();
     S7Rule r = baseRule(settings);

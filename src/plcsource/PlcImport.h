@@ -10,6 +10,8 @@
 #include <optional>
 #include <vector>
 
+class TextTable;
+
 // Rules made from the members of data blocks and from the tags of tag tables.
 
 // The connection and timing every new rule gets.
@@ -55,7 +57,7 @@ std::vector<PlcImportItem> Plc_Tag_Items(const std::vector<PlcTag> &tags, const 
 
 // The first fault validation would find in a rule with these settings (address, port,
 // type, rack, slot, poll time), as validation words it; nothing when they are valid.
-std::optional<QString> Plc_Import_Settings_Fault(const PlcImportSettings &settings);
+std::optional<QString> Plc_Import_Settings_Fault(const PlcImportSettings &settings, const TextTable &texts);
 
 // The outcome of adding rules to a list.
 struct PlcImportResult
