@@ -11,7 +11,9 @@
 #include "s7access/PlcTestRules.h"
 #include "s7access/S7Protocol.h"
 #include "s7access/ui/S7FindBar.h"
+#include "s7access/ui/TFPlcImport.h"
 #include "s7access/ui/TFS7_Protocol_Set_Access.h"
+#include <QTreeWidget>
 #include "support/TestContext.h"
 #include "texts/LanguageFile.h"
 #include "update/ui/TFBoot.h"
@@ -79,6 +81,8 @@ QSize openingSize(const AppWindows &w, const QWidget *window)
         return {1350, 0};
     if (window->objectName() == QLatin1String("PlcCheckResults"))
         return {900, 320};
+    if (window->objectName() == QLatin1String("TFPlcImport"))
+        return {960, 620};
     return {0, 0}; // the PLC check's progress takes the size of its text
 }
 
@@ -145,8 +149,10 @@ template <class Visit> void visitPages(QWidget *window, QSize opening, Visit vis
 }
 
 // The parts of the access-list editor that open on demand: the find bar empty, with no match
-// and with matches, and the PLC check's progress and result windows.
-template <class Visit> void visitAccessExtras(const AppWindows &windows, SteppedPlcCheck &plc, Visit visit)
+// and with matches, the PLC check's progress and result windows, and the import dialog with
+// a source loaded, nothing ticked and then everything ticked.
+template <class Visit>
+void visitAccessExtras(const AppWindows &windows, SteppedPlcCheck &plc, FakeModalRunner &modal, Visit visit)
 {
     QWidget *editor = windows.access.get();
     auto *find = editor->findChild<S7FindBar *>();
@@ -171,18 +177,31 @@ template <class Visit> void visitAccessExtras(const AppWindows &windows, Stepped
     ASSERT_TRUE(results && results->isVisible());
     visitPages(results, openingSize(windows, results), visit);
     results->hide();
+
+    modal.expect([&](QDialog &d) {
+        auto &dialog = static_cast<TFPlcImport &>(d);
+        visitPages(&dialog, openingSize(windows, &dialog), visit);
+        dialog.loadFiles({QStringLiteral(BRIVANT_TEST_DATA_DIR "/plcsource/tank.db")});
+        visitPages(&dialog, openingSize(windows, &dialog), visit);
+        dialog.tree()->topLevelItem(0)->setCheckState(0, Qt::Checked);
+        visitPages(&dialog, openingSize(windows, &dialog), visit);
+    });
+    auto *import = editor->findChild<QPushButton *>(QStringLiteral("Btn_ImportPlc"));
+    ASSERT_TRUE(import && import->isVisible());
+    import->click();
 }
 
 // Shows each window at its own size and visits what it shows (see visitPages), the editor's
 // parts that open on demand too.
-template <class Visit> void visitShownControls(const AppWindows &windows, SteppedPlcCheck &plc, Visit visit)
+template <class Visit>
+void visitShownControls(const AppWindows &windows, SteppedPlcCheck &plc, FakeModalRunner &modal, Visit visit)
 {
     for (QWidget *window : windowsOf(windows)) {
         window->show();
         QApplication::processEvents();
         visitPages(window, openingSize(windows, window), visit);
         if (window == windows.access.get())
-            visitAccessExtras(windows, plc, visit);
+            visitAccessExtras(windows, plc, modal, visit);
         window->hide();
         QApplication::processEvents();
     }
@@ -292,7 +311,7 @@ TEST_F(FitTest, EveryTextFitsItsControlInEveryShippedLanguage)
             if (reported.insert(fault).second)
                 ADD_FAILURE() << fault;
         };
-        visitShownControls(windows, plc, [&](QWidget *window, QWidget *control) {
+        visitShownControls(windows, plc, tc.modal, [&](QWidget *window, QWidget *control) {
             std::ostringstream out;
             if (control == window) {
                 // A layout that grows the window past its size would hide a text that does not fit.
@@ -345,7 +364,7 @@ TEST_F(FitTest, EveryShippedLanguageTranslatesEveryTextThatAWindowShows)
         for (const QRegularExpressionMatch &m : marker.globalMatch(text))
             shown.insert(m.captured(1).toInt());
     };
-    visitShownControls(windows, plc, [&](QWidget *, QWidget *control) {
+    visitShownControls(windows, plc, tc.modal, [&](QWidget *, QWidget *control) {
         note(control->windowTitle());
         note(control->toolTip());
         for (const ShownText &text : Shown_Texts(control)) {

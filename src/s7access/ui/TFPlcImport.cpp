@@ -154,6 +154,9 @@ void TFPlcImport::Set_Lang()
         m_fileNames->setText(text(TextId::PlcImport_NoFiles));
     m_tree->setHeaderLabels({text(TextId::PlcImport_Member), text(TextId::PlcImport_Type), text(TextId::PlcImport_Address),
                              text(TextId::PlcImport_Bits), text(TextId::PlcImport_Position), text(TextId::PlcImport_Note)});
+    // Each column as wide as its heading and its cells, in this language.
+    for (int c = 0; c < ColumnCount; ++c)
+        m_tree->resizeColumnToContents(c);
     m_listLabel->setText(text(TextId::PlcImport_List));
     m_list->setItemText(0, text(TextId::PlcImport_Read));
     m_list->setItemText(1, text(TextId::PlcImport_Write));
