@@ -51,6 +51,7 @@ TFPlcImport::TFPlcImport(AppContext &context, S7RuleTableModel &read, S7RuleTabl
     setSizeGripEnabled(true);
 
     auto *body = new QVBoxLayout;
+    body->setContentsMargins(8, 6, 8, 6);
     auto *filesRow = new QHBoxLayout;
     m_files = makeButton(QStringLiteral("Btn_Files"), QStyle::SP_DialogOpenButton, this);
     m_fileNames = new QLabel(this);
