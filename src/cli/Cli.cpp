@@ -57,6 +57,20 @@ QString Cli_Help_Text()
         "      List the versions of ParGen.xml and S7_Protocol.xml kept in PROJECT_DIR/history,\n"
         "      oldest first: time (UTC), file, rule counts or parameters, size and NAME. --restore\n"
         "      puts version NAME back as the live file, keeping the file it replaces first.\n"
+        "  db-layout SOURCE... [--json]\n"
+        "      Print the absolute layout of every data block with standard access in the PLC's\n"
+        "      sources (.db, .udt, .awl, .scl): one line per elementary member with its S7 address,\n"
+        "      type and path; --json as one JSON array. Exit 2 with FILE:LINE when refused.\n"
+        "  import-db PROJECT_DIR SOURCE... --list read|write --plc IP [--port N] [--type PLC_TYPE]\n"
+        "            [--rack R] [--slot S] [--poll MS] [--db N] [--block NAME] [--select PATTERN]...\n"
+        "      Add one rule per elementary member of the data blocks (or per member whose path\n"
+        "      matches a PATTERN such as Motor.* or Values[*]) after the list's last rule, placed\n"
+        "      at the first free positions of its PROFIBUS area. Defaults: --port 102 --type S71500\n"
+        "      --rack 0 --slot 1 --poll 1000; --db gives the number of a block without one.\n"
+        "      Exit 1 and nothing written when the rules do not fit.\n"
+        "  import-tags PROJECT_DIR FILE... --list read|write --plc IP [--port N] [--type PLC_TYPE]\n"
+        "              [--rack R] [--slot S] [--poll MS] [--select PATTERN]...\n"
+        "      The same for the input, output and flag tags of tag tables (.asc, .sdf, .xlsx).\n"
         "\n"
         "Options:\n"
         "  --help       Show this text.\n"
@@ -96,6 +110,9 @@ int runCommand(const QStringList &args, CliIo &io)
         {QStringLiteral("map"), &Cmd_Map},
         {QStringLiteral("report"), &Cmd_Report},
         {QStringLiteral("history"), &Cmd_History},
+        {QStringLiteral("db-layout"), &Cmd_DbLayout},
+        {QStringLiteral("import-db"), &Cmd_ImportDb},
+        {QStringLiteral("import-tags"), &Cmd_ImportTags},
     };
     const auto it = commands.constFind(command);
     if (it == commands.constEnd()) {

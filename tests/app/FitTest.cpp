@@ -13,7 +13,9 @@
 #include "s7access/S7Protocol.h"
 #include "s7access/ui/S7FindBar.h"
 #include "s7access/ui/S7RuleTableModel.h"
+#include "s7access/ui/TFPlcImport.h"
 #include "s7access/ui/TFS7_Protocol_Set_Access.h"
+#include <QTreeWidget>
 #include "support/TestContext.h"
 #include "support/TestParGen.h"
 #include "texts/LanguageFile.h"
@@ -83,6 +85,8 @@ QSize openingSize(const AppWindows &w, const QWidget *window)
         return {1350, 0};
     if (window->objectName() == QLatin1String("PlcCheckResults"))
         return {900, 320};
+    if (window->objectName() == QLatin1String("TFPlcImport"))
+        return {960, 620};
     return {0, 0}; // the PLC check's progress takes the size of its text
 }
 
@@ -149,9 +153,11 @@ template <class Visit> void visitPages(QWidget *window, QSize opening, Visit vis
 }
 
 // The parts of the access-list editor that open on demand: the find bar empty, with no match,
-// with matches and away from them; the map's list of rules it cannot place; and the PLC check's
-// progress and result windows, with a rule after the list's end and a row it does not send.
-template <class Visit> void visitAccessExtras(const AppWindows &windows, SteppedPlcCheck &plc, Visit visit)
+// with matches and away from them; the map's list of rules it cannot place; the PLC check's
+// progress and result windows, with a rule after the list's end and a row it does not send; and
+// the import dialog with a source loaded, nothing ticked and then everything ticked.
+template <class Visit>
+void visitAccessExtras(const AppWindows &windows, SteppedPlcCheck &plc, FakeModalRunner &modal, Visit visit)
 {
     auto *editor = static_cast<TFS7_Protocol_Set_Access *>(windows.access.get());
     auto *find = editor->findChild<S7FindBar *>();
@@ -189,18 +195,31 @@ template <class Visit> void visitAccessExtras(const AppWindows &windows, Stepped
     ASSERT_TRUE(results && results->isVisible());
     visitPages(results, openingSize(windows, results), visit);
     results->hide();
+
+    modal.expect([&](QDialog &d) {
+        auto &dialog = static_cast<TFPlcImport &>(d);
+        visitPages(&dialog, openingSize(windows, &dialog), visit);
+        dialog.loadFiles({QStringLiteral(BRIVANT_TEST_DATA_DIR "/plcsource/tank.db")});
+        visitPages(&dialog, openingSize(windows, &dialog), visit);
+        dialog.tree()->topLevelItem(0)->setCheckState(0, Qt::Checked);
+        visitPages(&dialog, openingSize(windows, &dialog), visit);
+    });
+    auto *import = editor->findChild<QPushButton *>(QStringLiteral("Btn_ImportPlc"));
+    ASSERT_TRUE(import && import->isVisible());
+    import->click();
 }
 
 // Shows each window at its own size and visits what it shows (see visitPages), the editor's
 // parts that open on demand too.
-template <class Visit> void visitShownControls(const AppWindows &windows, SteppedPlcCheck &plc, Visit visit)
+template <class Visit>
+void visitShownControls(const AppWindows &windows, SteppedPlcCheck &plc, FakeModalRunner &modal, Visit visit)
 {
     for (QWidget *window : windowsOf(windows)) {
         window->show();
         QApplication::processEvents();
         visitPages(window, openingSize(windows, window), visit);
         if (window == windows.access.get())
-            visitAccessExtras(windows, plc, visit);
+            visitAccessExtras(windows, plc, modal, visit);
         // History... of the two windows that have it, with the versions of the fixture.
         if (window == windows.access.get() || window == windows.parGen.get()) {
             HistoryDialog history(windows.context, window == windows.parGen.get() ? QStringLiteral("ParGen.xml")
@@ -328,7 +347,7 @@ TEST_F(FitTest, EveryTextFitsItsControlInEveryShippedLanguage)
             if (reported.insert(fault).second)
                 ADD_FAILURE() << fault;
         };
-        visitShownControls(windows, plc, [&](QWidget *window, QWidget *control) {
+        visitShownControls(windows, plc, tc.modal, [&](QWidget *window, QWidget *control) {
             std::ostringstream out;
             if (control == window) {
                 // A layout that grows the window past its size would hide a text that does not fit.
@@ -381,7 +400,7 @@ TEST_F(FitTest, EveryShippedLanguageTranslatesEveryTextThatAWindowShows)
         for (const QRegularExpressionMatch &m : marker.globalMatch(text))
             shown.insert(m.captured(1).toInt());
     };
-    visitShownControls(windows, plc, [&](QWidget *, QWidget *control) {
+    visitShownControls(windows, plc, tc.modal, [&](QWidget *, QWidget *control) {
         note(control->windowTitle());
         note(control->toolTip());
         for (const ShownText &text : Shown_Texts(control)) {

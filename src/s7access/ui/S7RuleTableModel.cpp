@@ -227,6 +227,13 @@ void S7RuleTableModel::setRowCells(int row, const QStringList &cells)
     change(row, {rule}, tr("Paste row"));
 }
 
+void S7RuleTableModel::setRules(int first, std::vector<S7Rule> rules, const QString &what)
+{
+    if (first < 0 || rules.empty() || first + int(rules.size()) > int(m_rules.size()))
+        return;
+    change(first, std::move(rules), what);
+}
+
 bool S7RuleTableModel::rowUsed(int row) const
 {
     const S7Rule &rule = m_rules[std::size_t(row)];

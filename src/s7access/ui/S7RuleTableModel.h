@@ -103,6 +103,9 @@ public:
     bool isOffList(int row, int column) const;
     QList<QStringList> textBlock(int top, int left, int bottom, int right) const;
 
+    // Puts rules at rows [first, first + rules.size()) as one undo step named `what` (the
+    // rules of an import).
+    void setRules(int first, std::vector<S7Rule> rules, const QString &what);
     // Replaces rules [first, first + rules.size()) without undo (used by the undo commands).
     void replaceRules(int first, const std::vector<S7Rule> &rules);
 

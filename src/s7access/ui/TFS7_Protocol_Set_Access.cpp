@@ -17,6 +17,8 @@
 #include "s7access/ui/ProfibusMapPage.h"
 #include "s7access/ui/S7GridView.h"
 #include "s7access/ui/S7RuleTableModel.h"
+#include "s7access/ui/TFPlcImport.h"
+#include "platform/ui/ModalRunner.h"
 #include "texts/TextId.h"
 #include "widgets/FlatButton.h"
 #include "widgets/TitlePanel.h"
@@ -142,6 +144,9 @@ TFS7_Protocol_Set_Access::TFS7_Protocol_Set_Access(AppContext &context, QWidget 
     m_history = makeButton(QStringLiteral("Btn_History"), QStyle::SP_FileDialogDetailedView, buttons);
     for (FlatButton *b : {m_ok, m_cancel, m_delRow, m_insRow, m_copyRow, m_pasteRow, m_history})
         buttonLayout->addWidget(b);
+    m_importPlc = makeButton(QStringLiteral("Btn_ImportPlc"), QStyle::SP_ArrowDown, buttons);
+    buttonLayout->addWidget(m_importPlc);
+    connect(m_importPlc, &QPushButton::clicked, this, [this] { guarded([this] { Btn_ImportPlcClick(); }); });
     buttonLayout->addStretch();
     m_plcCheck = new PlcCheckButton(m_context, *m_readModel, *m_writeModel, this);
     buttonLayout->addWidget(m_plcCheck->button());
@@ -186,12 +191,15 @@ void TFS7_Protocol_Set_Access::Set_Lang()
         {m_copyRow, TextId::S7_CopyRow, TextId::S7_CopyAllFieldsSelectedRow},
         {m_pasteRow, TextId::S7_PasteRow, TextId::S7_PasteCopiedFieldsSelectedRow},
         {m_history, TextId::History_Button, TextId::History_ButtonHint},
+        {m_importPlc, TextId::PlcImport_Button, TextId::PlcImport_ButtonHint},
     };
     for (const auto &b : buttons) {
         b.button->setText(text(b.caption));
         b.button->setToolTip(text(b.hint));
     }
     m_plcCheck->Set_Lang();
+    if (m_import)
+        m_import->Set_Lang();
     m_pages->setTabText(0, text(TextId::S7_S7commRead));
     m_pages->setTabText(1, text(TextId::S7_S7commWrite));
     m_pages->setTabText(2, text(TextId::Map_PageCaption));
@@ -282,6 +290,21 @@ void TFS7_Protocol_Set_Access::FormShow()
         m_loadFailed = true;
         m_context.services.messages->generalError(*error);
     }
+}
+
+void TFS7_Protocol_Set_Access::Btn_ImportPlcClick()
+{
+    m_readView->commitOpenEditor();
+    m_writeView->commitOpenEditor();
+    if (!m_import)
+        m_import = new TFPlcImport(m_context, *m_readModel, *m_writeModel, this);
+    // The list of the page shown, and the connection of its current row.
+    const bool write = m_pages->currentWidget() == m_writePage;
+    S7GridView &view = write ? *m_writeView : *m_readView;
+    const S7RuleTableModel &model = write ? *m_writeModel : *m_readModel;
+    const int row = std::max(view.currentIndex().row(), 0);
+    m_import->prefill(write ? S7Rule::List::Write : S7Rule::List::Read, model.rules()[std::size_t(row)], m_limits);
+    m_context.services.modal->run(*m_import);
 }
 
 void TFS7_Protocol_Set_Access::guarded(const std::function<void()> &action)

@@ -12,6 +12,7 @@ class ProfibusMapPage;
 class QTabWidget;
 class S7GridView;
 class S7RuleTableModel;
+class TFPlcImport;
 class TitlePanel;
 struct HistoryVersion;
 
@@ -29,6 +30,8 @@ public:
     S7RuleTableModel &readModel() const { return *m_readModel; }
     S7RuleTableModel &writeModel() const { return *m_writeModel; }
     const PositionLimits &limits() const { return m_limits; }
+    // The "Import PLC data" dialog, created at its first opening.
+    TFPlcImport *importDialog() const { return m_import; }
     // Whether either list differs from what the last opening loaded (undoing back counts as
     // no change).
     bool hasUnsavedChanges() const;
@@ -52,6 +55,7 @@ private:
     void Btn_InsRowClick();
     void Btn_CopyRowClick();
     void Btn_PasteRowClick();
+    void Btn_ImportPlcClick();
     void copyCells(S7GridView &view);
     // History...: the kept versions of S7_Protocol.xml, compared with or restored into the lists.
     void Btn_HistoryClick();
@@ -85,6 +89,8 @@ private:
     FlatButton *m_pasteRow;
     FlatButton *m_history;
     PlcCheckButton *m_plcCheck;
+    FlatButton *m_importPlc;
+    TFPlcImport *m_import = nullptr;
 
     PositionLimits m_limits{0, 0};
     bool m_loadFailed = false; // the lists may hold only part of the file
