@@ -76,12 +76,9 @@ struct ImageCompiler::State
     int ruleCount = 0;
 };
 
-ImageCompiler::ImageCompiler() : m_state(new State) {}
+ImageCompiler::ImageCompiler() : m_state(std::make_unique<State>()) {}
 
-ImageCompiler::~ImageCompiler()
-{
-    delete m_state;
-}
+ImageCompiler::~ImageCompiler() = default;
 
 void ImageCompiler::Compile_Banks(const QString &parGenFile, const QString &s7ProtocolFile)
 {
@@ -102,8 +99,7 @@ void ImageCompiler::Compile_Banks(const QString &parGenFile, const QString &s7Pr
     next->bank2Output.reserve(Bank2Table::kSize);
     next->bank1.Store_Bank1(next->bank1Output);
     next->bank2.Store_Bank2(next->bank2Output);
-    delete m_state;
-    m_state = next.release();
+    m_state = std::move(next);
 }
 
 void ImageCompiler::Write_Bank_Files(const QString &projectDir) const

@@ -11,12 +11,15 @@
 #include "s7access/PlcTestRules.h"
 #include "s7access/S7Protocol.h"
 #include "s7access/ui/S7FindBar.h"
+#include "s7access/ui/S7RuleTableModel.h"
 #include "s7access/ui/TFS7_Protocol_Set_Access.h"
 #include "support/TestContext.h"
+#include "support/TestParGen.h"
 #include "texts/LanguageFile.h"
 #include "update/ui/TFBoot.h"
 #include "widgets/TextFit.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
 #include <QFontInfo>
@@ -144,11 +147,12 @@ template <class Visit> void visitPages(QWidget *window, QSize opening, Visit vis
     }
 }
 
-// The parts of the access-list editor that open on demand: the find bar empty, with no match
-// and with matches, and the PLC check's progress and result windows.
+// The parts of the access-list editor that open on demand: the find bar empty, with no match,
+// with matches and away from them; the map's list of rules it cannot place; and the PLC check's
+// progress and result windows, with a rule after the list's end and a row it does not send.
 template <class Visit> void visitAccessExtras(const AppWindows &windows, SteppedPlcCheck &plc, Visit visit)
 {
-    QWidget *editor = windows.access.get();
+    auto *editor = static_cast<TFS7_Protocol_Set_Access *>(windows.access.get());
     auto *find = editor->findChild<S7FindBar *>();
     auto *edit = editor->findChild<QLineEdit *>(QStringLiteral("E_Find"));
     ASSERT_TRUE(find && edit);
@@ -157,7 +161,20 @@ template <class Visit> void visitAccessExtras(const AppWindows &windows, Stepped
         edit->setText(text);
         visitPages(editor, openingSize(windows, editor), visit);
     }
+    auto *readGrid = editor->findChild<QAbstractItemView *>(QStringLiteral("ACG_S7_Read"));
+    ASSERT_TRUE(readGrid);
+    readGrid->setCurrentIndex(readGrid->model()->index(200, 0));
+    visitPages(editor, openingSize(windows, editor), visit);
     find->closeBar();
+
+    S7Rule late = Loopback_Rule(102, "Word", "DB", 1, 0);
+    late.Position.clear();
+    editor->readModel().setRowCells(3, late.cells(S7Rule::List::Read));
+    S7Rule addressOnly;
+    addressOnly.PLC_Address = QStringLiteral("127.0.0.1");
+    addressOnly.PLC_Port = QStringLiteral("102");
+    editor->writeModel().setRowCells(1, addressOnly.cells(S7Rule::List::Write));
+    visitPages(editor, openingSize(windows, editor), visit);
 
     auto *check = editor->findChild<QPushButton *>(QStringLiteral("Btn_CheckPlcs"));
     ASSERT_TRUE(check && check->isVisible());
@@ -258,8 +275,10 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(QDir(shippedDir()).exists(QStringLiteral("English.lng"))) << "build brivant_languages";
-        tc.workspace.write(QStringLiteral("PROJECTS/Plant A/ParGen.xml"), "<Par_Gen/>");
+        // Byte counts that admit the rules' positions: the PLC check sends only rules that validate.
         tc.workspace.mkdir(QStringLiteral("PROJECTS/Plant A/bin"));
+        Write_Test_ParGen(tc.workspace.file(QStringLiteral("PROJECTS/Plant A/ParGen.xml")), QStringLiteral("16"),
+                          QStringLiteral("8"));
         tc.context.workspace.openProject(QStringLiteral("Plant A"));
         // Rules for the find bar to find and the PLC check to check.
         S7RuleList read = Fresh_Rule_List();

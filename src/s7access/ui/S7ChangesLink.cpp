@@ -3,6 +3,7 @@
 #include "app/ui/AppContext.h"
 #include "compare/ProjectDiff.h"
 #include "platform/ui/ModalRunner.h"
+#include "s7access/S7ListEnd.h"
 #include "s7access/ui/S7RuleTableModel.h"
 #include "texts/TextId.h"
 
@@ -15,10 +16,14 @@
 
 namespace {
 
-// What saving writes: each list up to its first rule not in use.
+// What OK saves: each list's rules in use, in order. Rules after an empty row are saved once
+// OK has closed the gaps (it offers that first), so they are compared as moved up.
 S7RuleList toBeSaved(const S7RuleList &rules)
 {
-    return S7RuleList(rules.begin(), rules.begin() + Rules_In_Use(rules));
+    S7RuleList saved;
+    for (const ListedRule &listed : Listed_Rules(rules))
+        saved.push_back(rules[std::size_t(listed.row - 1)]);
+    return saved;
 }
 
 } // namespace

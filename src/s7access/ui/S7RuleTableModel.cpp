@@ -23,14 +23,14 @@ QVariant rowMarkData(const S7RuleTableModel::RowMark &mark, int role)
         QPainter painter(&dot);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
-        painter.setBrush(mark.ok ? QColor(0x2E, 0x9D, 0x3A) : QColor(0xD3, 0x2F, 0x2F));
+        painter.setBrush(!mark.ok ? QColor(0xD3, 0x2F, 0x2F) : mark.afterEnd ? QColor(0xE0, 0x8A, 0x00) : QColor(0x2E, 0x9D, 0x3A));
         painter.drawEllipse(0, 0, 10, 10);
         return QIcon(dot);
     }
     case Qt::ToolTipRole:
         return mark.tip;
     case Qt::BackgroundRole:
-        return mark.ok ? QColor(0xDC, 0xF2, 0xDC) : QColor(0xF8, 0xD7, 0xD7);
+        return !mark.ok ? QColor(0xF8, 0xD7, 0xD7) : mark.afterEnd ? QColor(0xFC, 0xE8, 0xC4) : QColor(0xDC, 0xF2, 0xDC);
     default:
         return {};
     }

@@ -48,6 +48,8 @@ public:
     {
         bool ok = false;
         QString tip;
+        // The rule follows the list's end: an amber mark, whatever the outcome of a good read.
+        bool afterEnd = false;
     };
     void setRowMarks(QHash<int, RowMark> marks); // 0-based rows
     const QHash<int, RowMark> &rowMarks() const { return m_rowMarks; }

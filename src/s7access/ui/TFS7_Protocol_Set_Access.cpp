@@ -437,7 +437,10 @@ void TFS7_Protocol_Set_Access::Btn_DelRowClick()
     QStringList numbers;
     for (const int row : rows)
         numbers.append(QString::number(row + 1));
-    if (!m_context.services.messages->question(m_context.text(TextId::S7_DeleteRowQuestion) + numbers.join(QStringLiteral(", "))))
+    const QString question = rows.size() == 1
+        ? m_context.text(TextId::S7_DeleteOneRowQuestion).arg(numbers.first())
+        : m_context.text(TextId::S7_DeleteRowsQuestion).arg(rows.size()).arg(numbers.join(QStringLiteral(", ")));
+    if (!m_context.services.messages->question(question))
         return;
     view.commitOpenEditor();
     if (rows.size() == 1)
