@@ -696,6 +696,13 @@ TEST_F(HostileFilesTest, HostileInputsAreRefusedInBoundedTimeWithTheirReason)
                                 w.write(QStringLiteral("q.csv"), Csv_Of(3, 0, QStringLiteral("a\u007f\u0085\u202e")))};
          },
          1, QString(), QStringLiteral("(.*\n)*.*Mnemonic: \"Tank level\" -> \"a\\\\x7f\\\\x85\\\\u202e\"\n(.*\n)*")},
+        {"diff of a UTF-16 S7_Protocol.xml",
+         [&](TempWorkspace &w, const QString &p) {
+             QStringEncoder encoder(QStringConverter::Utf16LE);
+             const QByteArray utf16 = "\xFF\xFE" + QByteArray(encoder.encode(QString::fromUtf8(w.read(s7))));
+             return QStringList{QStringLiteral("diff"), w.write(QStringLiteral("utf16.xml"), utf16), p};
+         },
+         0, QString()},
         {"a file named NUL is a file",
          [&](TempWorkspace &w, const QString &) {
              w.write(QStringLiteral("NUL"), w.read(s7));
