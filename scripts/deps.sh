@@ -12,6 +12,7 @@ packages=(
   lintian desktop-file-utils appstream man-db
   tshark
   libquazip1-qt6-dev python3-openpyxl
+  python3 # its csv module reads the CSV test files as a second, independent reader
 )
 
 missing=()

@@ -5,6 +5,8 @@
 
 #include <QHash>
 
+#include <new>
+
 QString Cli_Help_Text()
 {
     return QStringLiteral(
@@ -31,8 +33,9 @@ QString Cli_Help_Text()
         "      Decode bank1.bin or bank2.bin for people.\n"
         "  export-rules PROJECT_DIR FILE.csv\n"
         "      Write both rule lists of S7_Protocol.xml as CSV.\n"
-        "  import-rules PROJECT_DIR FILE.csv\n"
+        "  import-rules PROJECT_DIR FILE.csv [--no-history]\n"
         "      Check the rules of a CSV file and write them to S7_Protocol.xml when valid.\n"
+        "      The file it replaces is kept in PROJECT_DIR/history; --no-history saves without it.\n"
         "  update PROJECT_DIR --ip A.B.C.D [--option 0|1|2] [--no-read-back] [--workspace DIR]\n"
         "      Compile, check the device by ICMP echo, write the job and run the update program.\n"
         "  plc-check PROJECT_DIR [--timeout MS] [--json]\n"
@@ -64,6 +67,10 @@ QString Cli_Help_Text()
         "  import-tags PROJECT_DIR FILE... --list read|write --plc IP [--port N] [--type PLC_TYPE]\n"
         "              [--rack R] [--slot S] [--poll MS] [--select PATTERN]...\n"
         "      The same for the input, output and flag tags of tag tables (.asc, .sdf, .xlsx).\n"
+        "  history PROJECT_DIR [--json] [--restore NAME] [--no-history]\n"
+        "      List the versions of ParGen.xml and S7_Protocol.xml kept in PROJECT_DIR/history,\n"
+        "      oldest first: time (UTC), file, rule counts or parameters, size and NAME. --restore\n"
+        "      puts version NAME back as the live file, keeping the file it replaces first.\n"
         "\n"
         "Options:\n"
         "  --help       Show this text.\n"
@@ -105,6 +112,7 @@ int runCommand(const QStringList &args, CliIo &io)
         {QStringLiteral("db-layout"), &Cmd_DbLayout},
         {QStringLiteral("import-db"), &Cmd_ImportDb},
         {QStringLiteral("import-tags"), &Cmd_ImportTags},
+        {QStringLiteral("history"), &Cmd_History},
     };
     const auto it = commands.constFind(command);
     if (it == commands.constEnd()) {
@@ -118,11 +126,20 @@ int runCommand(const QStringList &args, CliIo &io)
 
 int Run_Cli(const QStringList &args, CliIo &io)
 {
-    const int code = runCommand(args, io);
+    int code = 2;
+    try {
+        code = runCommand(args, io);
+    } catch (const std::bad_alloc &) {
+        // Whatever a hostile input asked for: a message and an exit code, never an abort.
+        io.errln(QStringLiteral("brivant-cli: not enough memory for %1").arg(args.value(0)));
+        return 2;
+    }
     // Output that did not arrive is a failure, whatever the command did: a cut file must not
-    // pass for a complete one.
+    // pass for a complete one. diff answers 1 for "different", so its failure is 2.
     if (!io.finishOut()) {
         io.errln(QStringLiteral("brivant-cli: write error: %1").arg(*io.outError));
+        if (!args.isEmpty() && args.first() == QLatin1String("diff"))
+            return 2;
         return code != 0 ? code : 1;
     }
     return code;

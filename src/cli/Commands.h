@@ -22,6 +22,7 @@ int Cmd_Map(const QStringList &args, CliIo &io);
 int Cmd_DbLayout(const QStringList &args, CliIo &io);
 int Cmd_ImportDb(const QStringList &args, CliIo &io);
 int Cmd_ImportTags(const QStringList &args, CliIo &io);
+int Cmd_History(const QStringList &args, CliIo &io);
 // Runs the report program brivant-report beside the running program.
 int Cmd_Report(const QStringList &args, CliIo &io);
 

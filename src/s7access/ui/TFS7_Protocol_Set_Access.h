@@ -14,6 +14,7 @@ class S7GridView;
 class S7RuleTableModel;
 class TFPlcImport;
 class TitlePanel;
+struct HistoryVersion;
 
 // The access-list editor: the read and write rules of the open project in two grids on two
 // pages. Each opening reloads the project's files; OK checks the lists and saves them.
@@ -56,6 +57,10 @@ private:
     void Btn_PasteRowClick();
     void Btn_ImportPlcClick();
     void copyCells(S7GridView &view);
+    // History...: the kept versions of S7_Protocol.xml, compared with or restored into the lists.
+    void Btn_HistoryClick();
+    void compareWithVersion(const HistoryVersion &version);
+    void restoreVersion(const HistoryVersion &version);
     void pasteCells(S7GridView &view);
 
     bool readPageShown() const;
@@ -82,6 +87,7 @@ private:
     FlatButton *m_insRow;
     FlatButton *m_copyRow;
     FlatButton *m_pasteRow;
+    FlatButton *m_history;
     PlcCheckButton *m_plcCheck;
     FlatButton *m_importPlc;
     TFPlcImport *m_import = nullptr;
