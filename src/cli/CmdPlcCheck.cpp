@@ -4,6 +4,7 @@
 #include "cli/Commands.h"
 #include "platform/qt/QtPlcChecker.h"
 #include "s7access/PlcCheck.h"
+#include "s7access/PlcCheckIdentity.h"
 #include "s7access/S7Protocol.h"
 
 #include <algorithm>
@@ -39,13 +40,27 @@ int Cmd_PlcCheck(const QStringList &args, CliIo &io)
                                                 read, write))
         return command.fail(*loadError, 2);
 
-    const std::vector<PlcCheckResult> results = QtPlcChecker::Run_Plc_Check(Plc_Check_Items(read, write), limits);
+    const std::vector<PlcCheckItem> items = Plc_Check_Items(read, write);
+    std::vector<PlcCheckIdentity> identities;
+    const std::vector<PlcCheckResult> results = QtPlcChecker::Run_Plc_Check(items, limits, &identities);
     if (parsed->has(QStringLiteral("--json"))) {
         io.write(Plc_Check_Json(results));
     } else {
-        for (const PlcCheckResult &result : results)
-            io.println(Plc_Check_Line(result));
+        // Each PLC's identity line comes before its first rule.
+        std::vector<PlcEndpoint> told;
+        for (std::size_t i = 0; i < results.size(); ++i) {
+            if (const auto &plc = items[i].plc; plc && std::find(told.begin(), told.end(), *plc) == told.end()) {
+                told.push_back(*plc);
+                for (const PlcCheckIdentity &identity : identities) {
+                    if (identity.plc == *plc)
+                        io.println(Plc_Identity_Line(identity));
+                }
+            }
+            io.println(Plc_Check_Line(results[i]));
+        }
     }
+    for (const QString &warning : Plc_Check_Warnings(identities, items))
+        io.errln(QStringLiteral("warning: ") + warning);
     const bool allOk = std::all_of(results.begin(), results.end(), [](const PlcCheckResult &r) { return r.ok; });
     return allOk ? 0 : 1;
 }
