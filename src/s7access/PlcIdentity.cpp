@@ -1,6 +1,7 @@
 #include "s7access/PlcIdentity.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace S7 {
 
@@ -116,9 +117,12 @@ std::optional<SzlList> Parse_Szl_List(const QByteArray &data)
     list.index = static_cast<std::uint16_t>(u16(data, 2));
     const qsizetype recordLength = u16(data, 4);
     const qsizetype count = u16(data, 6);
-    if (recordLength == 0 || 8 + recordLength * count > data.size())
+    if (recordLength == 0)
         return std::nullopt;
-    for (qsizetype i = 0; i < count; ++i)
+    // Some servers cut a list at their PDU size without sending the rest in parts: the whole
+    // records that came are used.
+    const qsizetype complete = std::min(count, (data.size() - 8) / recordLength);
+    for (qsizetype i = 0; i < complete; ++i)
         list.records.push_back(data.mid(8 + i * recordLength, recordLength));
     return list;
 }

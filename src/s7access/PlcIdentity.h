@@ -33,7 +33,8 @@ struct SzlPart
 };
 SzlPart Parse_Read_Szl_Answer(const QByteArray &frame, std::uint16_t pduReference);
 
-// A whole list from its parts' bytes: nothing when the header is missing or the records do not fit.
+// A list from its parts' bytes: nothing when the header is missing; the records that came whole
+// when the list was cut short.
 struct SzlList
 {
     std::uint16_t id = 0;

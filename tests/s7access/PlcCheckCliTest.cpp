@@ -51,7 +51,10 @@ TEST_F(PlcCheckCliTest, TextLinePerRuleAndExitCodeByTheResults)
     const QString at = QStringLiteral("127.0.0.1:%1").arg(plc.port());
     CliTextRun r = run();
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QStringLiteral("Read\t1\t%1\tDB10.DBW0\tOK 4660\n"
+    // Which PLC answered comes before its first rule.
+    EXPECT_EQ(r.out, QStringLiteral("PLC %1 rack 0 slot 1: 6ES7 214-1AG40-0XB0 (S7-1200), CPU 1214C DC/DC/DC, "
+                                    "firmware V3.2.6, RUN\n"
+                                    "Read\t1\t%1\tDB10.DBW0\tOK 4660\n"
                                     "Read\t2\t%1\tMB0\tOK 7\n"
                                     "Write\t1\t%1\tDB10.DBB2\tOK A\n").arg(at));
     EXPECT_EQ(r.err, QString());
@@ -62,9 +65,10 @@ TEST_F(PlcCheckCliTest, TextLinePerRuleAndExitCodeByTheResults)
     r = run({QStringLiteral("--timeout"), QStringLiteral("500")});
     EXPECT_EQ(r.exitCode, 1);
     const QStringList lines = r.out.split(u'\n');
-    ASSERT_EQ(lines.size(), 6);
-    EXPECT_EQ(lines[3], QStringLiteral("Write\t2\t%1\tDB11.DBD0\tobject does not exist (0x0A)").arg(at));
-    EXPECT_EQ(lines[4], QStringLiteral("Write\t3\t127.0.0.1:%1\tDB10.DBX0.4\tconnection refused").arg(write[2].PLC_Port));
+    ASSERT_EQ(lines.size(), 8);
+    EXPECT_EQ(lines[4], QStringLiteral("Write\t2\t%1\tDB11.DBD0\tobject does not exist (0x0A)").arg(at));
+    EXPECT_EQ(lines[5], QStringLiteral("PLC 127.0.0.1:%1 rack 0 slot 1: not connected").arg(write[2].PLC_Port));
+    EXPECT_EQ(lines[6], QStringLiteral("Write\t3\t127.0.0.1:%1\tDB10.DBX0.4\tconnection refused").arg(write[2].PLC_Port));
 }
 
 TEST_F(PlcCheckCliTest, JsonArrayWithValueOrError)

@@ -85,8 +85,8 @@ private:
     QList<std::uint16_t> m_remoteTsaps;
     int m_connections = 0;
     int m_largestRequest = 0;
-    QByteArray m_orderNumber = "6ES7 315-2EH14-0AB0 ";
-    QByteArray m_moduleTypeName = "CPU 315-2 PN/DP";
+    QByteArray m_orderNumber = "6ES7 214-1AG40-0XB0 ";
+    QByteArray m_moduleTypeName = "CPU 1214C DC/DC/DC";
     std::uint8_t m_mode424 = 0x08;
     int m_szlPartSize = 0;
     QByteArray m_szlPending; // the parts not yet sent
