@@ -1,6 +1,8 @@
 #include "s7access/PlcCheck.h"
 #include "s7access/S7AddressText.h"
 #include "s7access/S7Frames.h"
+#include "s7access/PlcCheckIdentity.h"
+#include "s7access/PlcIdentity.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -178,6 +180,60 @@ TEST(S7Frames, ErrorItemsCarryNoDataAndEachItemStandsAlone)
     EXPECT_FALSE(cut.items[0].error);
     EXPECT_EQ(cut.items[1].error.value_or(QString()), QStringLiteral("the PLC's answer is cut short at item 2 of 3"));
     EXPECT_EQ(cut.items[2].error.value_or(QString()), QStringLiteral("the PLC's answer is cut short at item 2 of 3"));
+}
+
+TEST(PlcIdentity, FamilyFromTheOrderNumber)
+{
+    const struct { const char *order; const char *family; } cases[] = {
+        {"6ES7 315-2EH14-0AB0", "S7-300"},  {"6ES7315-2AG10-0AB0", "S7-300"}, {"6AG1 315-2EH14-7AB0", "S7-300"},
+        {"6ES7 151-8AB01-0AB0", "S7-300"},  {"6ES7 416-3XR05-0AB0", "S7-400"}, {"6ES7 412-5HK06-0AB0", "S7-400"},
+        {"6ES7 214-1AG40-0XB0", "S7-1200"}, {"6ES7 212-1BE31-0XB0", "S7-1200"}, {"6ES7 214-1AD23-0XB0", "S7-200"},
+        {"6ES7 288-1SR20-0AA0", "S7-200"},  {"6ES7 516-3AN01-0AB0", "S7-1500"}, {"6ES7 510-1DJ01-0AB0", "S7-1500"},
+        {"6ED1 052-1MD08-0BA0", "LOGO"},    {"6ES7 972-0BA52-0XA0", ""},        {"", ""},
+        {"CPU 315", ""},                     {"6ES7 21", ""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(Plc_Family(QString::fromLatin1(c.order)).toStdString(), c.family) << c.order;
+    EXPECT_EQ(Plc_Type_Of_Family(QStringLiteral("S7-1200")), QStringLiteral("S71200"));
+    EXPECT_EQ(Plc_Type_Of_Family(QStringLiteral("LOGO")), QStringLiteral("Logo0BA8"));
+    EXPECT_EQ(Plc_Type_Of_Family(QString()), QString());
+}
+
+TEST(PlcIdentity, WarningsForTheWrongPlcTypeAndAPlcNotInRun)
+{
+    PlcCheckIdentity told;
+    told.plc = PlcEndpoint{0x7F000001, 102, 0, 2};
+    told.connected = true;
+    told.identity.orderNumber = QStringLiteral("6ES7 315-2EH14-0AB0");
+    told.identity.mode = PlcMode::Run;
+    EXPECT_EQ(Plc_Identity_Warnings(told, {QStringLiteral("S7300"), QStringLiteral("")}), QStringList());
+    EXPECT_EQ(Plc_Identity_Warnings(told, {QStringLiteral("S71200"), QStringLiteral("S7300"), QStringLiteral("S71200")}),
+              QStringList{QStringLiteral("PLC 127.0.0.1:102: the rules name PLC Type S71200, but the PLC is S7-300 "
+                                         "(6ES7 315-2EH14-0AB0)")});
+    told.identity.mode = PlcMode::Stop;
+    EXPECT_EQ(Plc_Identity_Warnings(told, {QStringLiteral("S7300")}),
+              QStringList{QStringLiteral("PLC 127.0.0.1:102 is in STOP: the values read are stale")});
+    // An order number outside the table and a mode the PLC did not tell warn nothing.
+    told.identity.orderNumber = QStringLiteral("6ES7 972-0BA52-0XA0");
+    told.identity.mode = PlcMode::Unknown;
+    EXPECT_EQ(Plc_Identity_Warnings(told, {QStringLiteral("S71200")}), QStringList());
+    told.connected = false;
+    told.identity.mode = PlcMode::Stop;
+    EXPECT_EQ(Plc_Identity_Warnings(told, {QStringLiteral("S71200")}), QStringList());
+}
+
+TEST(PlcIdentity, SzlListsCutShortKeepTheirWholeRecordsAndTextsAreEscaped)
+{
+    // Two records of 6 bytes announced, one and a half sent.
+    const auto list = S7::Parse_Szl_List(hex("00 1C 00 00 00 06 00 02  00 07 41 42 00 00  00 05 43"));
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list->records.size(), 1u);
+    PlcIdentity identity;
+    identity.apply(*list);
+    EXPECT_EQ(identity.moduleTypeName, QStringLiteral("AB"));
+    EXPECT_FALSE(S7::Parse_Szl_List(hex("00 1C 00 00")));
+    identity.moduleTypeName = QStringLiteral("CPU\n\x1B[31m");
+    EXPECT_EQ(Plc_Identity_Text(identity), QStringLiteral("CPU\\n\\x1B[31m, mode unknown"));
 }
 
 TEST(S7Frames, ReturnCodesAsText)

@@ -232,6 +232,10 @@ QByteArray LoopbackS7Server::szlAnswer(const QByteArray &frame)
         ADD_FAILURE() << "a user-data request that is not read SZL: " << frame.toHex(' ').toStdString();
         return {};
     }
+    if (m_mode == Mode::IgnoreSzl) {
+        m_szlRequests.append(std::uint16_t(data.size() >= 6 ? be16(data, 4) : 0));
+        return {};
+    }
     const bool next = at(parameters, 4) == 0x12;
     QByteArray list;
     if (next) {

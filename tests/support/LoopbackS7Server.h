@@ -24,6 +24,7 @@ public:
         CloseMidAnswer,      // sends half of the first read answer, then closes
         RefuseIsoConnection, // answers the connection request with a disconnect request
         RepeatAnswers,       // sends every S7 answer twice
+        IgnoreSzl,           // leaves read SZL unanswered, answers everything else
     };
 
     explicit LoopbackS7Server(const QHostAddress &address = QHostAddress::LocalHost, quint16 port = 0);
