@@ -388,5 +388,12 @@ inline constexpr int S7_CheckObjectMissing = 1389;  // "object does not exist (0
 inline constexpr int S7_CheckAddressOutOfRange = 1390;  // "address out of range (0x05)"
 inline constexpr int S7_CheckAccessDenied = 1391;  // "access to the object not allowed (0x03)"
 inline constexpr int S7_CheckDataTypeNotSupported = 1392;  // "data type not supported (0x06)"
+inline constexpr int S7_PlcIdentityLine = 660;  // "PLC %1 rack %2 slot %3: %4"
+inline constexpr int S7_PlcIdentityNotAvailable = 661;  // "identity not available"
+inline constexpr int S7_PlcNotConnected = 662;  // "not connected"
+inline constexpr int S7_PlcFirmware = 663;  // "firmware %1"
+inline constexpr int S7_PlcModeUnknown = 664;  // "mode unknown"
+inline constexpr int S7_PlcTypeMismatch = 665;  // "Warning: PLC %1: the rules name PLC Type %2, but the PLC is %3 (%4)."
+inline constexpr int S7_PlcNotInRun = 666;  // "Warning: PLC %1 is in %2: the values read are stale."
 
 }  // namespace TextId
