@@ -142,12 +142,12 @@ TEST_F(PlcCheckButtonTest, ErrorsInTheLoadedLanguage)
     EXPECT_EQ(results()->findChild<QLabel *>(QStringLiteral("L_PlcCheckSummary"))->text(),
               QStringLiteral("1 von 4 Regeln OK"));
     EXPECT_EQ(results()->findChild<QPlainTextEdit *>(QStringLiteral("M_PlcCheckResults"))->toPlainText(),
-              QStringLiteral("SPS 127.0.0.1:%1 Rack 0 Steckplatz 1: 6ES7 214-1AG40-0XB0 (S7-1200), CPU 1214C DC/DC/DC, "
+              QStringLiteral("PLC 127.0.0.1:%1 Rack 0 Steckplatz 1: 6ES7 214-1AG40-0XB0 (S7-1200), CPU 1214C DC/DC/DC, "
                              "Firmware V3.2.6, RUN\n"
                              "S7comm Lesen\t1\t127.0.0.1:%1\tDB1.DBW0\tOK 4660\n"
                              "S7comm Lesen\t2\t127.0.0.1:%1\tDB9.DBW0\tObjekt existiert nicht (0x0A)\n"
                              "S7comm Lesen\t3\t127.0.0.256:%1\tDB1.DBW0\tkeine gültige PLC-Adresse\n"
-                             "SPS 127.0.0.1:%2 Rack 0 Steckplatz 1: nicht verbunden\n"
+                             "PLC 127.0.0.1:%2 Rack 0 Steckplatz 1: nicht verbunden\n"
                              "S7comm Schreiben\t1\t127.0.0.1:%2\tDB1.DBB3\tVerbindung abgelehnt")
                   .arg(plc.port())
                   .arg(closed));
