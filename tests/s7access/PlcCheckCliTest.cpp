@@ -89,6 +89,52 @@ TEST_F(PlcCheckCliTest, JsonArrayWithValueOrError)
                                                 {"error", "address out of range (0x05)"}}));
 }
 
+TEST(PlcInfoScanCli, RangesAndArgumentsItRefusesAndAPlcThatIsNotThere)
+{
+    const QString closed = QString::number(LoopbackHttpServer::closedPort());
+    const struct { QStringList args; int exitCode; const char *err; } cases[] = {
+        {{"plc-info"}, 2, "usage: brivant-cli plc-info ADDRESS"},
+        {{"plc-info", "127.0.0.256"}, 2, "127.0.0.256 is not an IPv4 address"},
+        {{"plc-info", "localhost"}, 2, "localhost is not an IPv4 address"},
+        {{"plc-info", "127.0.0.1", "--slot", "32"}, 2, "--slot takes a number from 0 to 31"},
+        {{"plc-info", "127.0.0.1", "--port", closed}, 1, "brivant-cli plc-info: 127.0.0.1:"},
+        {{"plc-scan", "127.0.0.1"}, 2, "usage: brivant-cli plc-scan FIRST LAST"},
+        {{"plc-scan", "127.0.0.9", "127.0.0.1"}, 2, "the first address is after the last"},
+        {{"plc-scan", "127.0.0.0", "127.0.1.0"}, 2, "the range holds 257 addresses; a scan tries at most 256"},
+        {{"plc-scan", "127.0.0.1", "127.0.0.2", "--timeout", "0"}, 2, "--timeout takes a number from 1 to 600000"},
+        {{"plc-scan", "127.0.0.1", "127.0.0.2", "--port", closed}, 1, "plc-scan: 0 PLCs found among 2 addresses"},
+    };
+    for (const auto &c : cases) {
+        const CliTextRun r = Run_Cli_Text(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.err;
+        EXPECT_TRUE(r.err.contains(QString::fromLatin1(c.err))) << r.err.toStdString();
+        EXPECT_EQ(r.out, QString()) << c.err;
+    }
+}
+
+TEST(PlcInfoScanCli, IdentityOfTheScriptedPlcAndAScanThatFindsItAlone)
+{
+    LoopbackS7Server plc(QHostAddress(QStringLiteral("127.0.0.3")));
+    ASSERT_TRUE(plc.listening());
+    const QString port = QString::number(plc.port());
+    const CliTextRun info = Run_Cli_Text({"plc-info", "127.0.0.3", "--port", port, "--slot", "1"});
+    EXPECT_EQ(info.exitCode, 0) << info.err.toStdString();
+    EXPECT_TRUE(info.out.startsWith(QStringLiteral("PLC 127.0.0.3:%1 rack 0 slot 1\nOrder number: 6ES7 214-1AG40-0XB0\n"
+                                                   "Family: S7-1200\nModule type: CPU 1214C DC/DC/DC\n").arg(port)))
+        << info.out.toStdString();
+    EXPECT_EQ(plc.remoteTsaps(), QList<std::uint16_t>{0x0101});
+
+    const CliTextRun scan = Run_Cli_Text({"plc-scan", "127.0.0.1", "127.0.0.4", "--port", port, "--json"});
+    EXPECT_EQ(scan.exitCode, 0) << scan.err.toStdString();
+    const QJsonArray found = QJsonDocument::fromJson(scan.out.toUtf8()).array();
+    ASSERT_EQ(found.size(), 1) << scan.out.toStdString();
+    EXPECT_EQ(found[0].toObject().value("address").toString(), QStringLiteral("127.0.0.3"));
+    EXPECT_EQ(found[0].toObject().value("slot").toInt(), 2);
+    EXPECT_EQ(found[0].toObject().value("plcType").toString(), QStringLiteral("S71200"));
+    for (const std::uint8_t code : plc.functionCodes())
+        EXPECT_EQ(code, 0xF0) << "function code " << int(code); // a scan never reads a value
+}
+
 TEST_F(PlcCheckCliTest, ProjectThatCannotBeReadAndBadArguments)
 {
     const struct { QStringList args; int exitCode; const char *err; } cases[] = {
