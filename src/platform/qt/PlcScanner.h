@@ -1,7 +1,9 @@
 #pragma once
 
+#include "platform/PlcScanService.h"
 #include "s7access/PlcCheck.h"
 #include "s7access/PlcIdentity.h"
+#include "s7access/PlcScanRange.h"
 
 #include <QObject>
 #include <QString>
@@ -23,36 +25,24 @@ struct PlcProbe
     PlcIdentity identity;
 };
 
-// A PLC found by a scan, at the rack and slot that answered.
-struct FoundPlc
-{
-    PlcEndpoint plc;
-    PlcIdentity identity;
-};
 
 // Finds the PLCs of one address range: for each address from `first` to `last` (at most
 // kMaxScanAddresses, at most kScanConnections at a time) it connects to the port and tries the
 // usual rack/slot pairs 0/2, 0/1, 0/0, 0/3 until Setup Communication succeeds, then reads the
 // identity. Nothing but connect, Setup Communication and read SZL is sent; an address where
 // nothing listens costs one connection attempt. It never goes beyond the range it is given.
-class PlcScanner : public QObject
+class PlcScanner : public QObject, public PlcScanService
 {
 public:
-    static constexpr int kMaxScanAddresses = 256;
     static constexpr int kScanConnections = 16;
-
-    using Progress = std::function<void(int done, int total)>;
-    using Finished = std::function<void(const std::vector<FoundPlc> &found, bool cancelled)>;
 
     explicit PlcScanner(QObject *parent = nullptr);
     ~PlcScanner() override;
 
-    // Ignored while a scan runs or when the range is empty or too long (see Scan_Range_Error).
-    // `finished` is called once, from the event loop, with the PLCs in address order.
     void start(std::uint32_t first, std::uint32_t last, std::uint16_t port, int timeoutMs, Progress progress,
-               Finished finished);
-    void cancel();
-    bool running() const { return m_running; }
+               Finished finished) override;
+    void cancel() override;
+    bool running() const override { return m_running; }
 
     // Runs a scan to its end in a local event loop.
     static std::vector<FoundPlc> Run_Scan(std::uint32_t first, std::uint32_t last, std::uint16_t port, int timeoutMs);
@@ -87,7 +77,3 @@ private:
     std::uint64_t m_generation = 0;
 };
 
-// Strict dotted IPv4 text ("127.0.0.1"): four decimal parts of 0 to 255, nothing else.
-std::optional<std::uint32_t> Parse_Dotted_Ipv4(const QString &text);
-// Why FIRST..LAST is no range to scan, or nothing: "FIRST is after LAST", "... more than 256".
-std::optional<QString> Scan_Range_Error(std::uint32_t first, std::uint32_t last);

@@ -7,6 +7,7 @@
 
 struct AppContext;
 class FlatButton;
+class FindPlcsDialog;
 class PlcCheckButton;
 class ProfibusMapPage;
 class QTabWidget;
@@ -79,6 +80,8 @@ private:
     FlatButton *m_copyRow;
     FlatButton *m_pasteRow;
     PlcCheckButton *m_plcCheck;
+    FlatButton *m_findPlcs;
+    FindPlcsDialog *m_findPlcsWindow;
 
     PositionLimits m_limits{0, 0};
     bool m_loadFailed = false; // the lists may hold only part of the file
