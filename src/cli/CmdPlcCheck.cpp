@@ -2,6 +2,7 @@
 #include "cli/CliArgs.h"
 #include "cli/CliIo.h"
 #include "cli/Commands.h"
+#include "common/Errors.h"
 #include "platform/qt/QtPlcChecker.h"
 #include "s7access/PlcCheck.h"
 #include "s7access/PlcCheckIdentity.h"
@@ -36,20 +37,28 @@ int Cmd_PlcCheck(const QStringList &args, CliIo &io)
 
     S7RuleList read = Fresh_Rule_List();
     S7RuleList write = Fresh_Rule_List();
+    PositionLimits positions;
+    try {
+        positions = Load_Position_Limits(ConfigWorkspace::join(projectDir, QStringLiteral("ParGen.xml")));
+    } catch (const BrivantError &e) {
+        return command.fail(e.text(), 2);
+    }
     if (const auto loadError = Load_S7_Protocol(ConfigWorkspace::join(projectDir, QStringLiteral("S7_Protocol.xml")),
                                                 read, write))
         return command.fail(*loadError, 2);
 
-    const std::vector<PlcCheckItem> items = Plc_Check_Items(read, write);
+    // Rows that validation refuses are not sent: they fail as incomplete, in their place.
+    const std::vector<PlcCheckItem> items = Plc_Check_Items(read, write, positions);
     std::vector<PlcCheckIdentity> identities;
-    const std::vector<PlcCheckResult> results = QtPlcChecker::Run_Plc_Check(items, limits, &identities);
+    const std::vector<PlcCheckResult> results =
+        Plc_Check_Merge(QtPlcChecker::Run_Plc_Check(items, limits, &identities), Plc_Check_Unsent(read, write, positions));
     if (parsed->has(QStringLiteral("--json"))) {
         io.write(Plc_Check_Json(results));
     } else {
         // Each PLC's identity line comes before its first rule.
         std::vector<PlcEndpoint> told;
         for (std::size_t i = 0; i < results.size(); ++i) {
-            if (const auto &plc = items[i].plc; plc && std::find(told.begin(), told.end(), *plc) == told.end()) {
+            if (const auto plc = Plc_Of_Result(results[i], items); plc && std::find(told.begin(), told.end(), *plc) == told.end()) {
                 told.push_back(*plc);
                 for (const PlcCheckIdentity &identity : identities) {
                     if (identity.plc == *plc)

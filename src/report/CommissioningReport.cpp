@@ -9,6 +9,7 @@
 #include "report/ProfibusMapPicture.h"
 #include "s7access/ProfibusMap.h"
 #include "s7access/S7AddressText.h"
+#include "s7access/S7ListEnd.h"
 #include "texts/TextId.h"
 #include "texts/TextTable.h"
 
@@ -158,11 +159,17 @@ QString buildHtml(const ReportInput &in, const TextTable &texts, const std::func
             headings.append(t(id));
         headings.append(QStringLiteral("S7"));
         QList<QStringList> rows;
-        for (int r = 0; r < Rules_In_Use(rules); ++r)
-            rows.append(QStringList{QString::number(r + 1)} + rules[std::size_t(r)].cells(list)
-                        + QStringList{S7_Address_Text(rules[std::size_t(r)])});
+        QStringList afterEnd;
+        for (const ListedRule &listed : Listed_Rules(rules)) {
+            const S7Rule &rule = rules[std::size_t(listed.row - 1)];
+            rows.append(QStringList{QString::number(listed.row)} + rule.cells(list) + QStringList{S7_Address_Text(rule)});
+            if (listed.afterEnd)
+                afterEnd.append(QString::number(listed.row));
+        }
         html += kPiece + QStringLiteral("<h2>%1</h2>").arg(esc(t(list == S7Rule::List::Read ? TextId::S7_S7commRead : TextId::S7_S7commWrite)));
         html += tableOf(headings, rows, "td", 14, "font-size:7pt");
+        if (!afterEnd.isEmpty())
+            html += QStringLiteral("<p><b>%1</b></p>").arg(esc(t(TextId::Report_RowsAfterEnd).arg(afterEnd.join(QStringLiteral(", ")), t(TextId::S7_AfterEndNotSent))));
     }
 
     // The map: picture and table per area.
@@ -182,6 +189,8 @@ QString buildHtml(const ReportInput &in, const TextTable &texts, const std::func
         html += tableOf(Map_Table_Header().mid(1), rows);
     }
     for (const QString &line : Map_Warnings(map, texts))
+        html += QStringLiteral("<p><b>%1</b></p>").arg(esc(line));
+    for (const QString &line : Map_Unplaced_Lines(map, in.read, in.write, texts))
         html += QStringLiteral("<p><b>%1</b></p>").arg(esc(line));
 
     // The GSD's modules for these byte counts, beside the areas above.

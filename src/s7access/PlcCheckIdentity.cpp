@@ -50,6 +50,15 @@ QStringList typesOf(const PlcCheckIdentity &identity, const std::vector<PlcCheck
 
 } // namespace
 
+std::optional<PlcEndpoint> Plc_Of_Result(const PlcCheckResult &result, const std::vector<PlcCheckItem> &items)
+{
+    for (const PlcCheckItem &item : items) {
+        if (item.list == result.list && item.row == result.row)
+            return item.plc;
+    }
+    return std::nullopt;
+}
+
 QString Plc_Identity_Line(const PlcCheckIdentity &identity)
 {
     const QString plc = QStringLiteral("PLC %1 rack %2 slot %3")

@@ -16,6 +16,10 @@ struct PlcCheckIdentity
     PlcIdentity identity;
 };
 
+// The PLC a result was read from: that of the item of the same list and row; none for a rule
+// that was not sent or whose address is not one.
+std::optional<PlcEndpoint> Plc_Of_Result(const PlcCheckResult &result, const std::vector<PlcCheckItem> &items);
+
 // "PLC 127.0.0.1:102 rack 0 slot 2: 6ES7 315-2EH14-0AB0 (S7-300), CPU 315-2 PN/DP, firmware
 // V3.2.6, RUN", "... : identity not available", or "... : not connected".
 QString Plc_Identity_Line(const PlcCheckIdentity &identity);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -11,4 +12,7 @@ public:
     virtual ~FileDialogs() = default;
     // `filter` in Qt's form, for example "Generic Station Description (*.gsd)".
     virtual QString getSaveFileName(QWidget *parent, const QString &folder, const QString &filter) = 0;
+    // Existing files to read, several at once; empty for Cancel.
+    virtual QStringList getOpenFileNames(QWidget *parent, const QString &title, const QString &folder,
+                                         const QString &filter) = 0;
 };

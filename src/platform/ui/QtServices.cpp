@@ -64,6 +64,12 @@ QString QtFileDialogs::getSaveFileName(QWidget *parent, const QString &folder, c
                                         QFileDialog::DontConfirmOverwrite);
 }
 
+QStringList QtFileDialogs::getOpenFileNames(QWidget *parent, const QString &title, const QString &folder,
+                                            const QString &filter)
+{
+    return QFileDialog::getOpenFileNames(parent, title, folder, filter);
+}
+
 void QtUrlOpener::open(const QUrl &url)
 {
     QDesktopServices::openUrl(url);

@@ -31,6 +31,10 @@ signals:
 
 private:
     void Btn_ReportClick();
+    // Before the report: when rules follow an empty row, offers to close the gaps, as OK does.
+    void offerToCloseGaps();
+    // The rules the map cannot place, under the map.
+    void showUnplaced();
 
     AppContext &m_context;
     S7RuleTableModel &m_read;
@@ -39,4 +43,7 @@ private:
     QList<QLabel *> m_legend; // free, conflict, past the byte count
     FlatButton *m_report;
     QLabel *m_reportDone;
+    QLabel *m_unplaced;
+    QWidget *m_afterEnd;
+    QLabel *m_afterEndLegend;
 };
