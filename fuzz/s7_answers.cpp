@@ -1,4 +1,5 @@
 #include "s7access/PlcCheck.h"
+#include "s7access/PlcIdentity.h"
 #include "s7access/S7Frames.h"
 #include "FuzzInput.h"
 
@@ -29,6 +30,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 if (const auto value = Decode_Plc_Value(type, item.data))
                     (void)value->text();
             }
+        }
+    }
+    // Read SZL answers: a part never carries more than the frame, and any list it holds,
+    // whole or cut short, gives an identity that prints.
+    const S7::SzlPart part = S7::Parse_Read_Szl_Answer(frame, 1);
+    if (part.data.size() > frame.size())
+        std::abort();
+    for (const QByteArray &bytes : {part.data, frame}) {
+        if (const auto list = S7::Parse_Szl_List(bytes)) {
+            PlcIdentity identity;
+            identity.apply(*list);
+            (void)Plc_Identity_Text(identity);
         }
     }
     return 0;

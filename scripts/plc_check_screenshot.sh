@@ -39,7 +39,7 @@ printf '%s' '<Conf_Settings><lastproj><projectname>Plant A</projectname></lastpr
   echo "Read,Y,127.0.0.1,$port,S71200,0,1,Real,DB,100,Flags (M) (Merker),8,0,100,,,2,0,N,N,Tank temperature"
   echo "Read,Y,127.0.0.1,$port,S71200,0,1,Bit,OB,0,Flags (M) (Merker),10,3,100,,,6,0,N,N,Pump running"
   echo "Read,Y,127.0.0.1,$port,S71200,0,1,Byte,OB,0,Inputs (I),3,0,100,,,7,0,N,N,Door switches"
-  echo "Read,Y,127.0.0.1,$port,S71200,0,1,Int,DB,101,Flags (M) (Merker),0,0,100,,,8,0,N,N,Recipe number"
+  echo "Read,Y,127.0.0.1,$port,S7300,0,1,Int,DB,101,Flags (M) (Merker),0,0,100,,,8,0,N,N,Recipe number"
   echo "Read,Y,127.0.0.1,$port,S71200,0,1,DWord,DB,100,Flags (M) (Merker),62,0,100,,,10,0,N,N,Counter"
   echo "Read,N,127.0.0.1,$port,S71200,0,1,Word,DB,100,Flags (M) (Merker),0,0,100,,,14,0,N,N,Spare"
   echo "Read,Y,127.0.0.1,$closed,S7300,0,2,Word,DB,10,Flags (M) (Merker),0,0,100,,,16,0,N,N,Packing line"
@@ -68,9 +68,9 @@ eval "$(xdotool getwindowgeometry --shell "$editor")"
 xdotool mousemove --window "$editor" $((WIDTH - 75)) $((HEIGHT - 28)) click 1 mousemove 1590 990
 results=$(wait_window "^PLC check")
 # Over the empty rows of the grid, below the rules.
-xdotool windowsize "$results" 880 245
-xdotool windowmove "$results" 430 338
+xdotool windowsize "$results" 900 300
+xdotool windowmove "$results" 430 330
 sleep 0.5
 sleep 0.5
-import -window root -crop 1372x664+0+0 "$out/plc_check.png" || fail "no screenshot"
+import -window root -crop 1372x680+0+0 "$out/plc_check.png" || fail "no screenshot"
 echo "$out/plc_check.png"

@@ -43,6 +43,12 @@ QString Cli_Help_Text()
         "      per rule: list, row, PLC, S7 address, then OK and the value, or the error. MS limits\n"
         "      each PLC's connection and each answer (default 2000); --json prints one JSON array.\n"
         "      Exit 0 when every rule is OK, 1 when any is not, 2 when the project cannot be read.\n"
+        "  plc-info ADDRESS [--port N] [--rack R] [--slot S] [--timeout MS] [--json]\n"
+        "      Read which PLC answers (order number, family, module type, firmware, mode) by\n"
+        "      read SZL; port 102, rack 0, slot 2 unless given. Exit 1 when it cannot connect.\n"
+        "  plc-scan FIRST LAST [--port N] [--timeout MS] [--json]\n"
+        "      Find the PLCs from address FIRST to LAST (at most 256): try rack/slot 0/2, 0/1, 0/0\n"
+        "      and 0/3 and list address, rack/slot, family and module. Exit 1 when none is found.\n"
         "  diff A B [--json]\n"
         "      Compare two project folders, S7_Protocol.xml, ParGen.xml or CSV files in any mix;\n"
         "      exit 0 when equal, 1 when different, 2 when a side cannot be read.\n"
@@ -106,6 +112,8 @@ int runCommand(const QStringList &args, CliIo &io)
         {QStringLiteral("import-rules"), &Cmd_ImportRules},
         {QStringLiteral("update"), &Cmd_Update},
         {QStringLiteral("plc-check"), &Cmd_PlcCheck},
+        {QStringLiteral("plc-info"), &Cmd_PlcInfo},
+        {QStringLiteral("plc-scan"), &Cmd_PlcScan},
         {QStringLiteral("diff"), &Cmd_Diff},
         {QStringLiteral("map"), &Cmd_Map},
         {QStringLiteral("report"), &Cmd_Report},

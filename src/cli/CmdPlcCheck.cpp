@@ -5,6 +5,7 @@
 #include "common/Errors.h"
 #include "platform/qt/QtPlcChecker.h"
 #include "s7access/PlcCheck.h"
+#include "s7access/PlcCheckIdentity.h"
 #include "s7access/S7Protocol.h"
 
 #include <algorithm>
@@ -47,15 +48,28 @@ int Cmd_PlcCheck(const QStringList &args, CliIo &io)
         return command.fail(*loadError, 2);
 
     // Rows that validation refuses are not sent: they fail as incomplete, in their place.
+    const std::vector<PlcCheckItem> items = Plc_Check_Items(read, write, positions);
+    std::vector<PlcCheckIdentity> identities;
     const std::vector<PlcCheckResult> results =
-        Plc_Check_Merge(QtPlcChecker::Run_Plc_Check(Plc_Check_Items(read, write, positions), limits),
-                        Plc_Check_Unsent(read, write, positions));
+        Plc_Check_Merge(QtPlcChecker::Run_Plc_Check(items, limits, &identities), Plc_Check_Unsent(read, write, positions));
     if (parsed->has(QStringLiteral("--json"))) {
         io.write(Plc_Check_Json(results));
     } else {
-        for (const PlcCheckResult &result : results)
-            io.println(Plc_Check_Line(result));
+        // Each PLC's identity line comes before its first rule.
+        std::vector<PlcEndpoint> told;
+        for (std::size_t i = 0; i < results.size(); ++i) {
+            if (const auto plc = Plc_Of_Result(results[i], items); plc && std::find(told.begin(), told.end(), *plc) == told.end()) {
+                told.push_back(*plc);
+                for (const PlcCheckIdentity &identity : identities) {
+                    if (identity.plc == *plc)
+                        io.println(Plc_Identity_Line(identity));
+                }
+            }
+            io.println(Plc_Check_Line(results[i]));
+        }
     }
+    for (const QString &warning : Plc_Check_Warnings(identities, items))
+        io.errln(QStringLiteral("warning: ") + warning);
     const bool allOk = std::all_of(results.begin(), results.end(), [](const PlcCheckResult &r) { return r.ok; });
     return allOk ? 0 : 1;
 }

@@ -16,6 +16,8 @@ int Cmd_ExportRules(const QStringList &args, CliIo &io);
 int Cmd_ImportRules(const QStringList &args, CliIo &io);
 int Cmd_Update(const QStringList &args, CliIo &io);
 int Cmd_PlcCheck(const QStringList &args, CliIo &io);
+int Cmd_PlcInfo(const QStringList &args, CliIo &io);
+int Cmd_PlcScan(const QStringList &args, CliIo &io);
 int Cmd_Diff(const QStringList &args, CliIo &io);
 int Cmd_Map(const QStringList &args, CliIo &io);
 int Cmd_History(const QStringList &args, CliIo &io);

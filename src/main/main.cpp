@@ -5,6 +5,7 @@
 #include "app/ui/AppWindows.h"
 #include "app/ui/TFBrivanteFirmWare.h"
 #include "platform/qt/IcmpEchoClient.h"
+#include "platform/qt/PlcScanner.h"
 #include "platform/qt/QtPlcChecker.h"
 #include "platform/qt/QtHttpClient.h"
 #include "platform/qt/QtProcessRunner.h"
@@ -87,6 +88,7 @@ int main(int argc, char *argv[])
     QtProcessRunner processes;
     QtHttpClient http;
     QtPlcChecker plc;
+    PlcScanner plcScan;
 
     context.services.messages = &messages;
     context.services.modal = &modal;
@@ -97,6 +99,7 @@ int main(int argc, char *argv[])
     context.services.processes = &processes;
     context.services.http = &http;
     context.services.plc = &plc;
+    context.services.plcScan = &plcScan;
 
     const StartupResult startup = Run_Startup(programDir, context.workspace, context.settings, context.texts,
                                               Shipped_Language_Dir(QApplication::applicationDirPath()));

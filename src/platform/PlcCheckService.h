@@ -1,6 +1,7 @@
 #pragma once
 
 #include "s7access/PlcCheck.h"
+#include "s7access/PlcCheckIdentity.h"
 
 #include <functional>
 #include <vector>
@@ -23,4 +24,7 @@ public:
     // Closes every connection; the rules not yet read fail as cancelled.
     virtual void cancel() = 0;
     virtual bool running() const = 0;
+    // Which PLC answered, one per PLC of the last check in order of first use; complete once
+    // `finished` was called.
+    virtual std::vector<PlcCheckIdentity> identities() const { return {}; }
 };

@@ -3,6 +3,7 @@
 #include "common/TextUtil.h"
 #include "s7access/S7RuleCodes.h"
 #include "s7access/IpAddress.h"
+#include "s7access/PlcIdentity.h"
 #include "s7access/S7AddressText.h"
 #include "s7access/S7ListEnd.h"
 #include "s7access/S7Validation.h"
@@ -53,6 +54,7 @@ PlcCheckItem itemOf(S7Rule::List list, const S7Rule &rule, const ListedRule &lis
         item.plcText = QStringLiteral("%1:%2").arg(Trim_Text(rule.PLC_Address)).arg(port);
     }
     item.address = S7_Address_Text(rule);
+    item.plcType = Trim_Text(rule.PLC_Type);
     item.item.transportSize = Data_Type_Code(rule.Data_Type);
     if (rule.Data_Identifier == QLatin1String("DB")) {
         item.item.area = S7::kAreaDataBlock;
@@ -192,8 +194,12 @@ QString PlcValue::text() const
 {
     switch (kind) {
     case Kind::Char:
-        return QString(QChar(character));
+        return Escape_Control_Characters(QString(QChar(character)));
     case Kind::Real: {
+        if (std::isnan(real))
+            return QStringLiteral("NaN");
+        if (std::isinf(real))
+            return real > 0 ? QStringLiteral("Infinity") : QStringLiteral("-Infinity");
         char buffer[64];
         const auto result = std::to_chars(buffer, buffer + sizeof buffer, real);
         return QString::fromLatin1(buffer, result.ptr - buffer);
@@ -210,7 +216,8 @@ QJsonValue PlcValue::json() const
         return QString(QChar(character));
     case Kind::Real:
         // The shortest decimal of the float, so that 0.1 stays 0.1 and not 0.100000001.
-        return std::isfinite(real) ? QJsonValue(text().toDouble()) : QJsonValue();
+        // JSON has no NaN or infinity: they are the strings "NaN", "Infinity" and "-Infinity".
+        return std::isfinite(real) ? QJsonValue(text().toDouble()) : QJsonValue(text());
     default:
         return QJsonValue(static_cast<qint64>(integer));
     }

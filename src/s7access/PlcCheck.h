@@ -40,6 +40,7 @@ struct PlcCheckItem
     QString plcText;                   // "A.B.C.D:PORT", as typed when the address is not valid
     QString address;                   // DB100.DBW20
     S7::ReadItem item;
+    QString plcType;                   // the rule's PLC Type, trimmed
     bool afterEnd = false;             // the rule follows the list's end (see Listed_Rules)
 };
 
@@ -63,9 +64,11 @@ struct PlcValue
     char16_t character = 0;
 
     // Bit 0 or 1, Byte/Word/DWord unsigned, Int/DInt signed, Real as the shortest decimal
-    // that reads back as the same value, Char as the character.
+    // that reads back as the same value ("NaN", "Infinity", "-Infinity" when not finite), Char
+    // as the character, a control character escaped ("\x07", "\t").
     QString text() const;
-    // A number, or a one-character string for a Char; null for a Real that is not finite.
+    // A number, or a one-character string for a Char; a Real that is not finite as the string
+    // of text().
     QJsonValue json() const;
 };
 // Nothing when `bytes` is shorter than the transport size's value.

@@ -1,5 +1,7 @@
 #include "s7access/S7Frames.h"
 
+#include <algorithm>
+
 namespace S7 {
 
 namespace {
@@ -13,6 +15,7 @@ constexpr std::uint8_t kProtocolId = 0x32;
 constexpr std::uint8_t kRosctrJob = 0x01;
 constexpr std::uint8_t kRosctrAck = 0x02;
 constexpr std::uint8_t kRosctrAckData = 0x03;
+constexpr std::uint8_t kRosctrUserData = 0x07;
 constexpr int kJobHeaderSize = 10;
 constexpr int kAckHeaderSize = 12;
 constexpr int kItemSpecSize = 12;
@@ -250,36 +253,56 @@ ReadAnswer Parse_Read_Var_Answer(const QByteArray &frame, std::uint16_t pduRefer
         answer.error = QStringLiteral("the PLC's answer does not match the read request");
         return answer;
     }
+    // Each item stands alone: an error item is its 4-byte header only, whatever its length
+    // field says (snap7 and real PLCs send a length of 4 and no data there), and an answer that
+    // ends early fails the items from the one where it ends.
+    answer.items.resize(std::size_t(itemCount));
     qsizetype at = 0;
     for (int i = 0; i < itemCount; ++i) {
-        if (at + kItemAnswerHeaderSize > ack.data.size()) {
-            if (at + 1 <= ack.data.size() && u8(ack.data, at) != kReturnSuccess) {
-                answer.items.push_back({u8(ack.data, at), {}}); // an error item may come without its header
-                ++at;
-                continue;
+        ItemAnswer &item = answer.items[std::size_t(i)];
+        const auto cutShort = [&] {
+            for (int k = i; k < itemCount; ++k) {
+                answer.items[std::size_t(k)].returnCode = 0;
+                answer.items[std::size_t(k)].error =
+                    QStringLiteral("the PLC's answer is cut short at item %1 of %2").arg(i + 1).arg(itemCount);
             }
-            answer.items.clear();
-            answer.error = QStringLiteral("the PLC's answer is cut short");
-            return answer;
+        };
+        if (at >= ack.data.size()) {
+            cutShort();
+            break;
         }
-        ItemAnswer item;
         item.returnCode = u8(ack.data, at);
+        if (item.returnCode != kReturnSuccess) {
+            at += std::min<qsizetype>(kItemAnswerHeaderSize, ack.data.size() - at); // a header cut short still names the error
+            continue;
+        }
+        if (at + kItemAnswerHeaderSize > ack.data.size()) {
+            cutShort();
+            break;
+        }
         const std::uint8_t size = u8(ack.data, at + 1);
         const unsigned length = u16(ack.data, at + 2);
         // Bit, byte/word and integer sizes count bits; the others count bytes.
         const qsizetype bytes = (size == 0x03 || size == 0x04 || size == 0x05) ? (length + 7) / 8 : length;
         at += kItemAnswerHeaderSize;
         if (at + bytes > ack.data.size()) {
-            answer.items.clear();
-            answer.error = QStringLiteral("the PLC's answer is cut short");
-            return answer;
+            cutShort();
+            break;
         }
-        if (item.returnCode == kReturnSuccess)
-            item.data = ack.data.mid(at, bytes);
+        item.data = ack.data.mid(at, bytes);
         at += bytes + (bytes & 1);
-        answer.items.push_back(item);
     }
     return answer;
+}
+
+std::optional<std::uint16_t> Answer_Pdu_Reference(const QByteArray &frame)
+{
+    if (frame.size() < kIsoHeaderSize + 10 || u8(frame, 5) != kCotpData || u8(frame, kIsoHeaderSize) != kProtocolId)
+        return std::nullopt;
+    const std::uint8_t rosctr = u8(frame, kIsoHeaderSize + 1);
+    if (rosctr != kRosctrAck && rosctr != kRosctrAckData && rosctr != kRosctrUserData)
+        return std::nullopt;
+    return static_cast<std::uint16_t>(u16(frame, kIsoHeaderSize + 4));
 }
 
 QString Return_Code_Text(std::uint8_t code)

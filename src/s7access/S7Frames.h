@@ -74,13 +74,19 @@ struct ItemAnswer
 {
     std::uint8_t returnCode = 0;
     QByteArray data; // the value's bytes, big-endian as the PLC sent them
+    // Set when the answer ended before this item: "the PLC's answer is cut short at item 3 of 5".
+    std::optional<QString> error;
 };
 struct ReadAnswer
 {
     std::optional<QString> error; // the whole answer failed
-    std::vector<ItemAnswer> items;
+    std::vector<ItemAnswer> items; // `itemCount` items unless the whole answer failed
 };
 ReadAnswer Parse_Read_Var_Answer(const QByteArray &frame, std::uint16_t pduReference, int itemCount);
+
+// The PDU reference of an S7 answer (ack, ack-data or user data), nothing for other frames: a
+// client drops an answer whose reference is not its request's.
+std::optional<std::uint16_t> Answer_Pdu_Reference(const QByteArray &frame);
 
 // A PLC's item return code as text: "address out of range", "object does not exist" ...
 QString Return_Code_Text(std::uint8_t code);

@@ -103,7 +103,10 @@ TEST_F(PlcCheckButtonTest, ChecksTheListsAsTheyStandAndMarksEachRow)
               QStringLiteral("3 of 4 rules OK"));
     const QString list = results()->findChild<QPlainTextEdit *>(QStringLiteral("M_PlcCheckResults"))->toPlainText();
     const QString at = QStringLiteral("127.0.0.1:%1").arg(plc.port());
-    EXPECT_EQ(list, QStringLiteral("S7comm Read\t1\t%1\tDB1.DBW0\tOK 4660\n"
+    // Which PLC answered comes before its first rule.
+    EXPECT_EQ(list, QStringLiteral("PLC %1 rack 0 slot 1: 6ES7 214-1AG40-0XB0 (S7-1200), CPU 1214C DC/DC/DC, "
+                                   "firmware V3.2.6, RUN\n"
+                                   "S7comm Read\t1\t%1\tDB1.DBW0\tOK 4660\n"
                                    "S7comm Read\t2\t%1\tDB9.DBW0\tobject does not exist (0x0A)\n"
                                    "S7comm Read\t3\t%1\tDB1.DBW2\tOK 22136\n"
                                    "S7comm Write\t1\t%1\tDB1.DBB3\tOK 120").arg(at));
@@ -189,12 +192,37 @@ TEST_F(PlcCheckButtonTest, ErrorsInTheLoadedLanguage)
     EXPECT_EQ(results()->findChild<QLabel *>(QStringLiteral("L_PlcCheckSummary"))->text(),
               QStringLiteral("1 von 4 Regeln OK"));
     EXPECT_EQ(results()->findChild<QPlainTextEdit *>(QStringLiteral("M_PlcCheckResults"))->toPlainText(),
-              QStringLiteral("S7comm Lesen\t1\t127.0.0.1:%1\tDB1.DBW0\tOK 4660\n"
+              QStringLiteral("PLC 127.0.0.1:%1 Rack 0 Steckplatz 1: 6ES7 214-1AG40-0XB0 (S7-1200), CPU 1214C DC/DC/DC, "
+                             "Firmware V3.2.6, RUN\n"
+                             "S7comm Lesen\t1\t127.0.0.1:%1\tDB1.DBW0\tOK 4660\n"
                              "S7comm Lesen\t2\t127.0.0.1:%1\tDB9.DBW0\tObjekt existiert nicht (0x0A)\n"
                              "S7comm Lesen\t3\t127.0.0.256:%1\tDB1.DBW0\tkeine gültige PLC-Adresse\n"
+                             "PLC 127.0.0.1:%2 Rack 0 Steckplatz 1: nicht verbunden\n"
                              "S7comm Schreiben\t1\t127.0.0.1:%2\tDB1.DBB3\tVerbindung abgelehnt")
                   .arg(plc.port())
                   .arg(closed));
+}
+
+// A PLC Type the PLC is not, and a PLC in STOP, are warned at the top of the list.
+TEST_F(PlcCheckButtonTest, WarnsOfTheWrongPlcTypeAndOfAPlcInStop)
+{
+    plc.setIdentity("6ES7 315-2EH14-0AB0", "CPU 315-2 PN/DP", 0x04);
+    S7Rule rule = Loopback_Rule(plc.port(), "Int", "DB", 1, 2);
+    rule.PLC_Type = QStringLiteral("S7400");
+    window->readModel().setRowCells(2, rule.cells(L::Read));
+    clickCheck();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return results()->isVisible(); }, 5000));
+    const QStringList lines =
+        results()->findChild<QPlainTextEdit *>(QStringLiteral("M_PlcCheckResults"))->toPlainText().split(u'\n');
+    const QString at = QStringLiteral("127.0.0.1:%1").arg(plc.port());
+    ASSERT_GE(lines.size(), 4);
+    EXPECT_EQ(lines[0], QStringLiteral("Warning: PLC %1: the rules name PLC Type S71200, but the PLC is S7-300 "
+                                       "(6ES7 315-2EH14-0AB0).").arg(at));
+    EXPECT_EQ(lines[1], QStringLiteral("Warning: PLC %1: the rules name PLC Type S7400, but the PLC is S7-300 "
+                                       "(6ES7 315-2EH14-0AB0).").arg(at));
+    EXPECT_EQ(lines[2], QStringLiteral("Warning: PLC %1 is in STOP: the values read are stale.").arg(at));
+    EXPECT_EQ(lines[3], QStringLiteral("PLC %1 rack 0 slot 1: 6ES7 315-2EH14-0AB0 (S7-300), CPU 315-2 PN/DP, "
+                                       "firmware V3.2.6, STOP").arg(at));
 }
 
 TEST_F(PlcCheckButtonTest, CancelStopsTheCheck)
@@ -230,6 +258,8 @@ TEST_F(PlcCheckButtonTest, ResultColumnsLineUp)
     for (QTextBlock block = list->document()->begin(); block.isValid(); block = block.next()) {
         std::vector<qreal> x;
         const QString text = block.text();
+        if (!text.contains(u'\t'))
+            continue; // a PLC's identity line
         for (int at = 0; at >= 0; at = text.indexOf(u'\t', at) < 0 ? -1 : text.indexOf(u'\t', at) + 1)
             x.push_back(block.layout()->lineAt(0).cursorToX(at));
         starts.push_back(x);

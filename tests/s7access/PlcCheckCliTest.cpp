@@ -51,7 +51,10 @@ TEST_F(PlcCheckCliTest, TextLinePerRuleAndExitCodeByTheResults)
     const QString at = QStringLiteral("127.0.0.1:%1").arg(plc.port());
     CliTextRun r = run();
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QStringLiteral("Read\t1\t%1\tDB10.DBW0\tOK 4660\n"
+    // Which PLC answered comes before its first rule.
+    EXPECT_EQ(r.out, QStringLiteral("PLC %1 rack 0 slot 1: 6ES7 214-1AG40-0XB0 (S7-1200), CPU 1214C DC/DC/DC, "
+                                    "firmware V3.2.6, RUN\n"
+                                    "Read\t1\t%1\tDB10.DBW0\tOK 4660\n"
                                     "Read\t2\t%1\tMB0\tOK 7\n"
                                     "Write\t1\t%1\tDB10.DBB2\tOK A\n").arg(at));
     EXPECT_EQ(r.err, QString());
@@ -62,9 +65,10 @@ TEST_F(PlcCheckCliTest, TextLinePerRuleAndExitCodeByTheResults)
     r = run({QStringLiteral("--timeout"), QStringLiteral("500")});
     EXPECT_EQ(r.exitCode, 1);
     const QStringList lines = r.out.split(u'\n');
-    ASSERT_EQ(lines.size(), 6);
-    EXPECT_EQ(lines[3], QStringLiteral("Write\t2\t%1\tDB11.DBD0\tobject does not exist (0x0A)").arg(at));
-    EXPECT_EQ(lines[4], QStringLiteral("Write\t3\t127.0.0.1:%1\tDB10.DBX0.4\tconnection refused").arg(write[2].PLC_Port));
+    ASSERT_EQ(lines.size(), 8);
+    EXPECT_EQ(lines[4], QStringLiteral("Write\t2\t%1\tDB11.DBD0\tobject does not exist (0x0A)").arg(at));
+    EXPECT_EQ(lines[5], QStringLiteral("PLC 127.0.0.1:%1 rack 0 slot 1: not connected").arg(write[2].PLC_Port));
+    EXPECT_EQ(lines[6], QStringLiteral("Write\t3\t127.0.0.1:%1\tDB10.DBX0.4\tconnection refused").arg(write[2].PLC_Port));
 
     // A row with only an address and a port is refused by validation: not sent, and said so in
     // its place.
@@ -94,6 +98,52 @@ TEST_F(PlcCheckCliTest, JsonArrayWithValueOrError)
     EXPECT_EQ(array[2].toObject(), (QJsonObject{{"list", "Write"}, {"row", 1}, {"plc", at}, {"ok", true}, {"value", "A"}}));
     EXPECT_EQ(array[3].toObject(), (QJsonObject{{"list", "Write"}, {"row", 2}, {"plc", at}, {"ok", false},
                                                 {"error", "address out of range (0x05)"}}));
+}
+
+TEST(PlcInfoScanCli, RangesAndArgumentsItRefusesAndAPlcThatIsNotThere)
+{
+    const QString closed = QString::number(LoopbackHttpServer::closedPort());
+    const struct { QStringList args; int exitCode; const char *err; } cases[] = {
+        {{"plc-info"}, 2, "usage: brivant-cli plc-info ADDRESS"},
+        {{"plc-info", "127.0.0.256"}, 2, "127.0.0.256 is not an IPv4 address"},
+        {{"plc-info", "localhost"}, 2, "localhost is not an IPv4 address"},
+        {{"plc-info", "127.0.0.1", "--slot", "32"}, 2, "--slot takes a number from 0 to 31"},
+        {{"plc-info", "127.0.0.1", "--port", closed}, 1, "brivant-cli plc-info: 127.0.0.1:"},
+        {{"plc-scan", "127.0.0.1"}, 2, "usage: brivant-cli plc-scan FIRST LAST"},
+        {{"plc-scan", "127.0.0.9", "127.0.0.1"}, 2, "the first address is after the last"},
+        {{"plc-scan", "127.0.0.0", "127.0.1.0"}, 2, "the range holds 257 addresses; a scan tries at most 256"},
+        {{"plc-scan", "127.0.0.1", "127.0.0.2", "--timeout", "0"}, 2, "--timeout takes a number from 1 to 600000"},
+        {{"plc-scan", "127.0.0.1", "127.0.0.2", "--port", closed}, 1, "plc-scan: 0 PLCs found among 2 addresses"},
+    };
+    for (const auto &c : cases) {
+        const CliTextRun r = Run_Cli_Text(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.err;
+        EXPECT_TRUE(r.err.contains(QString::fromLatin1(c.err))) << r.err.toStdString();
+        EXPECT_EQ(r.out, QString()) << c.err;
+    }
+}
+
+TEST(PlcInfoScanCli, IdentityOfTheScriptedPlcAndAScanThatFindsItAlone)
+{
+    LoopbackS7Server plc(QHostAddress(QStringLiteral("127.0.0.3")));
+    ASSERT_TRUE(plc.listening());
+    const QString port = QString::number(plc.port());
+    const CliTextRun info = Run_Cli_Text({"plc-info", "127.0.0.3", "--port", port, "--slot", "1"});
+    EXPECT_EQ(info.exitCode, 0) << info.err.toStdString();
+    EXPECT_TRUE(info.out.startsWith(QStringLiteral("PLC 127.0.0.3:%1 rack 0 slot 1\nOrder number: 6ES7 214-1AG40-0XB0\n"
+                                                   "Family: S7-1200\nModule type: CPU 1214C DC/DC/DC\n").arg(port)))
+        << info.out.toStdString();
+    EXPECT_EQ(plc.remoteTsaps(), QList<std::uint16_t>{0x0101});
+
+    const CliTextRun scan = Run_Cli_Text({"plc-scan", "127.0.0.1", "127.0.0.4", "--port", port, "--json"});
+    EXPECT_EQ(scan.exitCode, 0) << scan.err.toStdString();
+    const QJsonArray found = QJsonDocument::fromJson(scan.out.toUtf8()).array();
+    ASSERT_EQ(found.size(), 1) << scan.out.toStdString();
+    EXPECT_EQ(found[0].toObject().value("address").toString(), QStringLiteral("127.0.0.3"));
+    EXPECT_EQ(found[0].toObject().value("slot").toInt(), 2);
+    EXPECT_EQ(found[0].toObject().value("plcType").toString(), QStringLiteral("S71200"));
+    for (const std::uint8_t code : plc.functionCodes())
+        EXPECT_EQ(code, 0xF0) << "function code " << int(code); // a scan never reads a value
 }
 
 TEST_F(PlcCheckCliTest, ProjectThatCannotBeReadAndBadArguments)

@@ -1,6 +1,7 @@
 #include "PlcTestRules.h"
 #include "platform/qt/QtPlcChecker.h"
 #include "s7access/PlcCheck.h"
+#include "s7access/PlcCheckIdentity.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/LoopbackS7Server.h"
 #include "texts/TextId.h"
@@ -113,6 +114,63 @@ TEST_F(PlcClientTest, ReadsEachDataTypeInOneRequestAfterTheHandshake)
     EXPECT_EQ(server.remoteTsaps(), QList<std::uint16_t>{0x0122});
     EXPECT_EQ(server.functionCodes(), (QList<std::uint8_t>{0xF0, 0x04}));
     EXPECT_EQ(server.readItemCounts(), QList<int>{11});
+}
+
+TEST_F(PlcClientTest, StrayAndRepeatedAnswersAreDroppedAndTheAwaitedOneCounts)
+{
+    // Every answer comes twice: the copy of one request's answer arrives while the client waits
+    // for the next one's, and must not fail it.
+    server.setMode(Mode::RepeatAnswers);
+    server.setPduSize(100);
+    server.setDataBlock(1, QByteArray::fromHex("0001000200030004000500060007000800090010"));
+    for (int i = 0; i < 10; ++i)
+        read[std::size_t(i)] = Loopback_Rule(server.port(), "Word", "DB", 1, 2 * i);
+    const std::vector<PlcCheckResult> results = check();
+    ASSERT_EQ(results.size(), 10u);
+    const char *values[] = {"OK 1", "OK 2", "OK 3", "OK 4", "OK 5", "OK 6", "OK 7", "OK 8", "OK 9", "OK 16"};
+    for (std::size_t i = 0; i < results.size(); ++i)
+        EXPECT_EQ(outcome(results[i]), values[i]) << i;
+    EXPECT_GT(server.readItemCounts().size(), 1);
+}
+
+TEST_F(PlcClientTest, IdentityInPartsRefusedListsAndAnUnansweredSzl)
+{
+    server.setDataBlock(1, QByteArray::fromHex("1234"));
+    read[0] = Loopback_Rule(server.port(), "Word", "DB", 1, 0);
+    const struct {
+        const char *orderNumber;
+        const char *moduleType;
+        std::uint8_t mode;
+        int partSize;
+        Mode serverMode;
+        const char *line;
+    } cases[] = {
+        {"6ES7 315-2EH14-0AB0", "CPU 315-2 PN/DP", 0x08, 0, Mode::Answer,
+         "6ES7 315-2EH14-0AB0 (S7-300), CPU 315-2 PN/DP, firmware V3.2.6, RUN"},
+        // Long lists come in parts of 40 bytes, each asked for.
+        {"6ES7 516-3AN01-0AB0", "CPU 1516-3 PN/DP", 0x04, 40, Mode::Answer,
+         "6ES7 516-3AN01-0AB0 (S7-1500), CPU 1516-3 PN/DP, firmware V3.2.6, STOP"},
+        // S7-1200s refuse 0x001C.
+        {"6ES7 214-1AG40-0XB0", "", 0x08, 0, Mode::Answer, "6ES7 214-1AG40-0XB0 (S7-1200), firmware V3.2.6, RUN"},
+        {"", "", 0, 0, Mode::Answer, "identity not available"},
+        {"6ES7 315-2EH14-0AB0", "CPU 315-2 PN/DP", 0x08, 0, Mode::IgnoreSzl, "identity not available"},
+    };
+    for (const auto &c : cases) {
+        server.setIdentity(c.orderNumber, c.moduleType, c.mode);
+        server.setSzlPartSize(c.partSize);
+        server.setMode(c.serverMode);
+        std::vector<PlcCheckIdentity> identities;
+        PlcCheckLimits limits;
+        limits.connectMs = 300;
+        const std::vector<PlcCheckResult> results = QtPlcChecker::Run_Plc_Check(Plc_Check_Items(read, write), limits, &identities);
+        ASSERT_EQ(results.size(), 1u);
+        EXPECT_EQ(outcome(results[0]), "OK 4660") << c.line; // a missing identity never fails the check
+        ASSERT_EQ(identities.size(), 1u);
+        EXPECT_EQ(Plc_Identity_Text(identities[0].identity).toStdString(), c.line);
+    }
+    // The parts were asked for one by one; an unanswered SZL gives up the others.
+    EXPECT_TRUE(server.szlRequests().contains(0));
+    EXPECT_EQ(server.szlRequests().last(), 0x0011);
 }
 
 TEST_F(PlcClientTest, ItemsAreSplitToFitThePduSizeThePlcAccepts)

@@ -1,6 +1,8 @@
 #include "s7access/PlcCheck.h"
 #include "s7access/S7AddressText.h"
 #include "s7access/S7Frames.h"
+#include "s7access/PlcCheckIdentity.h"
+#include "s7access/PlcIdentity.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -148,7 +150,6 @@ TEST(S7Frames, ReadVarAnswerWithPaddingAndItemErrors)
 
     const struct { QByteArray frame; int items; const char *error; } faults[] = {
         {ackFrame(7, hex("04 02"), data), 4, "the PLC's answer does not match the read request"},
-        {ackFrame(7, hex("04 01"), hex("FF 04 00 20 12 34")), 1, "the PLC's answer is cut short"},
         {ackFrame(7, hex("04 01"), {}, 0x85, 0x00), 1, "PLC request longer than the PLC's PDU size (0x8500)"},
         {ackFrame(7, hex("04 01"), {}, 0x87, 0x01), 1, "PLC access error (0x8701)"},
         {ackFrame(8, hex("04 01"), hex("FF 04 00 08 01")), 1, "the PLC answered another request"},
@@ -158,6 +159,88 @@ TEST(S7Frames, ReadVarAnswerWithPaddingAndItemErrors)
         const S7::ReadAnswer bad = S7::Parse_Read_Var_Answer(f.frame, 7, f.items);
         EXPECT_EQ(bad.error.value_or(QString()).toStdString(), f.error);
     }
+}
+
+TEST(S7Frames, ErrorItemsCarryNoDataAndEachItemStandsAlone)
+{
+    // snap7's server answers a missing DB and an address past the end with the code, transport
+    // size 0 and a length of 4, but no data bytes.
+    const QByteArray snap7 = hex("FF 04 00 10 05 DC  0A 00 00 04  FF 04 00 10 12 34  05 00 00 04  FF 03 00 01 01");
+    const S7::ReadAnswer answer = S7::Parse_Read_Var_Answer(ackFrame(3, hex("04 05"), snap7), 3, 5);
+    ASSERT_FALSE(answer.error) << answer.error->toStdString();
+    ASSERT_EQ(answer.items.size(), 5u);
+    EXPECT_EQ(answer.items[0].data, hex("05 DC"));
+    EXPECT_EQ(answer.items[1].returnCode, 0x0A);
+    EXPECT_TRUE(answer.items[1].data.isEmpty());
+    EXPECT_EQ(answer.items[2].data, hex("12 34"));
+    EXPECT_EQ(answer.items[3].returnCode, 0x05);
+    EXPECT_EQ(answer.items[4].data, hex("01"));
+    for (const S7::ItemAnswer &item : answer.items)
+        EXPECT_FALSE(item.error);
+
+    // An answer that really ends early keeps the items before the end and names where it ends.
+    const S7::ReadAnswer cut =
+        S7::Parse_Read_Var_Answer(ackFrame(3, hex("04 03"), hex("FF 04 00 10 12 34  FF 04 00 20 12")), 3, 3);
+    ASSERT_FALSE(cut.error);
+    ASSERT_EQ(cut.items.size(), 3u);
+    EXPECT_EQ(cut.items[0].data, hex("12 34"));
+    EXPECT_FALSE(cut.items[0].error);
+    EXPECT_EQ(cut.items[1].error.value_or(QString()), QStringLiteral("the PLC's answer is cut short at item 2 of 3"));
+    EXPECT_EQ(cut.items[2].error.value_or(QString()), QStringLiteral("the PLC's answer is cut short at item 2 of 3"));
+}
+
+TEST(PlcIdentity, FamilyFromTheOrderNumber)
+{
+    const struct { const char *order; const char *family; } cases[] = {
+        {"6ES7 315-2EH14-0AB0", "S7-300"},  {"6ES7315-2AG10-0AB0", "S7-300"}, {"6AG1 315-2EH14-7AB0", "S7-300"},
+        {"6ES7 151-8AB01-0AB0", "S7-300"},  {"6ES7 416-3XR05-0AB0", "S7-400"}, {"6ES7 412-5HK06-0AB0", "S7-400"},
+        {"6ES7 214-1AG40-0XB0", "S7-1200"}, {"6ES7 212-1BE31-0XB0", "S7-1200"}, {"6ES7 214-1AD23-0XB0", "S7-200"},
+        {"6ES7 288-1SR20-0AA0", "S7-200"},  {"6ES7 516-3AN01-0AB0", "S7-1500"}, {"6ES7 510-1DJ01-0AB0", "S7-1500"},
+        {"6ED1 052-1MD08-0BA0", "LOGO"},    {"6ES7 972-0BA52-0XA0", ""},        {"", ""},
+        {"CPU 315", ""},                     {"6ES7 21", ""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(Plc_Family(QString::fromLatin1(c.order)).toStdString(), c.family) << c.order;
+    EXPECT_EQ(Plc_Type_Of_Family(QStringLiteral("S7-1200")), QStringLiteral("S71200"));
+    EXPECT_EQ(Plc_Type_Of_Family(QStringLiteral("LOGO")), QStringLiteral("Logo0BA8"));
+    EXPECT_EQ(Plc_Type_Of_Family(QString()), QString());
+}
+
+TEST(PlcIdentity, WarningsForTheWrongPlcTypeAndAPlcNotInRun)
+{
+    PlcCheckIdentity told;
+    told.plc = PlcEndpoint{0x7F000001, 102, 0, 2};
+    told.connected = true;
+    told.identity.orderNumber = QStringLiteral("6ES7 315-2EH14-0AB0");
+    told.identity.mode = PlcMode::Run;
+    EXPECT_EQ(Plc_Identity_Warnings(told, {QStringLiteral("S7300"), QStringLiteral("")}), QStringList());
+    EXPECT_EQ(Plc_Identity_Warnings(told, {QStringLiteral("S71200"), QStringLiteral("S7300"), QStringLiteral("S71200")}),
+              QStringList{QStringLiteral("PLC 127.0.0.1:102: the rules name PLC Type S71200, but the PLC is S7-300 "
+                                         "(6ES7 315-2EH14-0AB0)")});
+    told.identity.mode = PlcMode::Stop;
+    EXPECT_EQ(Plc_Identity_Warnings(told, {QStringLiteral("S7300")}),
+              QStringList{QStringLiteral("PLC 127.0.0.1:102 is in STOP: the values read are stale")});
+    // An order number outside the table and a mode the PLC did not tell warn nothing.
+    told.identity.orderNumber = QStringLiteral("6ES7 972-0BA52-0XA0");
+    told.identity.mode = PlcMode::Unknown;
+    EXPECT_EQ(Plc_Identity_Warnings(told, {QStringLiteral("S71200")}), QStringList());
+    told.connected = false;
+    told.identity.mode = PlcMode::Stop;
+    EXPECT_EQ(Plc_Identity_Warnings(told, {QStringLiteral("S71200")}), QStringList());
+}
+
+TEST(PlcIdentity, SzlListsCutShortKeepTheirWholeRecordsAndTextsAreEscaped)
+{
+    // Two records of 6 bytes announced, one and a half sent.
+    const auto list = S7::Parse_Szl_List(hex("00 1C 00 00 00 06 00 02  00 07 41 42 00 00  00 05 43"));
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list->records.size(), 1u);
+    PlcIdentity identity;
+    identity.apply(*list);
+    EXPECT_EQ(identity.moduleTypeName, QStringLiteral("AB"));
+    EXPECT_FALSE(S7::Parse_Szl_List(hex("00 1C 00 00")));
+    identity.moduleTypeName = QStringLiteral("CPU\n\x1B[31m");
+    EXPECT_EQ(Plc_Identity_Text(identity), QStringLiteral("CPU\\n\\x1B[31m, mode unknown"));
 }
 
 TEST(S7Frames, ReturnCodesAsText)
@@ -189,7 +272,15 @@ TEST(PlcValue, DecodedByDataTypeFromBigEndianBytes)
         {7, "80 00 00 00", "-2147483648", qint64(-2147483648LL)},
         {8, "3D CC CC CD", "0.1", 0.1},
         {8, "C0 48 00 00", "-3.125", -3.125},
-        {8, "7F C0 00 00", "nan", QJsonValue()},
+        {8, "7F C0 00 00", "NaN", QStringLiteral("NaN")},
+        {8, "FF 80 00 00", "-Infinity", QStringLiteral("-Infinity")},
+        {8, "7F 80 00 00", "Infinity", QStringLiteral("Infinity")},
+        // Control characters never reach the output raw: they would break the line or column.
+        {3, "07", "\\x07", QStringLiteral("\x07")},
+        {3, "09", "\\t", QStringLiteral("\t")},
+        {3, "0A", "\\n", QStringLiteral("\n")},
+        {3, "7F", "\\x7F", QStringLiteral("\x7F")},
+        {3, "85", "\\x85", QStringLiteral("\u0085")},
     };
     for (const auto &c : cases) {
         const auto value = Decode_Plc_Value(c.type, hex(c.bytes));

@@ -1,5 +1,6 @@
 // The client's frames decoded by an independent S7comm dissector (tshark): what it reads from
 // them must be what the client means. Skipped when tshark is not installed.
+#include "s7access/PlcIdentity.h"
 #include "s7access/S7Frames.h"
 
 #include <QFile>
@@ -70,7 +71,8 @@ TEST(S7FramesTshark, AnIndependentDissectorReadsWhatTheClientMeans)
     QFile file(dir.filePath(QStringLiteral("client.pcap")));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(capture({S7::Connection_Request(1, 2), S7::Setup_Communication_Request(1),
-                        S7::Read_Var_Request(2, items)}));
+                        S7::Read_Var_Request(2, items), S7::Read_Szl_Request(3, 0x0011, 0),
+                        S7::Read_Szl_Next_Request(4, 7)}));
     file.close();
 
     QProcess process;
@@ -83,9 +85,10 @@ TEST(S7FramesTshark, AnIndependentDissectorReadsWhatTheClientMeans)
                              "PDU length: 480", "Function: Read Var (0x04)", "Item count: 6",
                              "Item [1]: (DB 100.DBX 20.0 WORD 1)", "Item [2]: (M 10.3 BIT 1)",
                              "Item [3]: (DB 7.DBX 4.0 REAL 1)", "Item [4]: (I 3.0 BYTE 1)",
-                             "Item [5]: (Q 8.0 DWORD 1)", "Item [6]: (DB 1.DBX 1.0 CHAR 1)"})
+                             "Item [5]: (Q 8.0 DWORD 1)", "Item [6]: (DB 1.DBX 1.0 CHAR 1)",
+                             "Subfunction: Read SZL (1)", "SZL-ID: 0x0011", "SZL-Index: 0x0000"})
         EXPECT_TRUE(text.contains(QString::fromLatin1(line))) << line << "\n" << text.toStdString();
-    EXPECT_EQ(text.count(QStringLiteral("S7 Communication\n")), 2);
+    EXPECT_EQ(text.count(QStringLiteral("S7 Communication\n")), 4);
     EXPECT_FALSE(text.contains(QStringLiteral("Malformed")));
     EXPECT_FALSE(text.contains(QStringLiteral("Write Var")));
 }

@@ -50,9 +50,9 @@ int valueSize(int transportSize)
 
 } // namespace
 
-LoopbackS7Server::LoopbackS7Server()
+LoopbackS7Server::LoopbackS7Server(const QHostAddress &address, quint16 port)
 {
-    EXPECT_TRUE(m_server.listen(QHostAddress::LocalHost, 0)) << m_server.errorString().toStdString();
+    EXPECT_TRUE(m_server.listen(address, port)) << m_server.errorString().toStdString();
     connect(&m_server, &QTcpServer::newConnection, this, &LoopbackS7Server::accept);
 }
 
@@ -87,6 +87,8 @@ void LoopbackS7Server::accept()
                     return;
                 }
                 socket->write(reply);
+                if (m_mode == Mode::RepeatAnswers && at(reply, 5) == 0xF0)
+                    socket->write(reply);
             }
         });
     }
@@ -109,6 +111,8 @@ QByteArray LoopbackS7Server::answer(const QByteArray &frame, int &pduSize, bool 
         put16(confirm, tsap);
         return confirm;
     }
+    if (at(frame, 5) == 0xF0 && frame.size() >= 17 && at(frame, 7) == 0x32 && at(frame, 8) == 0x07)
+        return szlAnswer(frame);
     if (at(frame, 5) != 0xF0 || frame.size() < 19 || at(frame, 7) != 0x32 || at(frame, 8) != 0x01) {
         ADD_FAILURE() << "not an S7 job: " << frame.toHex(' ').toStdString();
         return {};
@@ -166,7 +170,7 @@ QByteArray LoopbackS7Server::readAnswer(std::uint16_t reference, const QByteArra
         else if (byte + size > m_memory.value(where).size())
             code = 0x05;
         if (code != 0xFF) {
-            data.append(char(code)).append(QByteArray(3, '\0'));
+            data.append(char(code)).append(QByteArray("\x00\x00\x04", 3)); // as snap7 sends it
             continue;
         }
         const QByteArray bytes = m_memory.value(where).mid(byte, size);
@@ -195,4 +199,96 @@ QByteArray LoopbackS7Server::readAnswer(std::uint16_t reference, const QByteArra
     QByteArray answerParameters("\x04", 1);
     answerParameters.append(char(count));
     return ack(reference, answerParameters, data);
+}
+
+namespace {
+
+QByteArray szlRecord(int index, const QByteArray &text, int length)
+{
+    QByteArray record;
+    put16(record, index);
+    record += text.left(length - 2);
+    record.append(QByteArray(length - record.size(), '\0'));
+    return record;
+}
+
+QByteArray userData(int reference, const QByteArray &parameters, const QByteArray &data)
+{
+    QByteArray pdu("\x32\x07\x00\x00", 4);
+    put16(pdu, reference);
+    put16(pdu, int(parameters.size()));
+    put16(pdu, int(data.size()));
+    return dataFrame(pdu + parameters + data);
+}
+
+} // namespace
+
+QByteArray LoopbackS7Server::szlAnswer(const QByteArray &frame)
+{
+    const int reference = be16(frame, 11);
+    const QByteArray parameters = frame.mid(17, be16(frame, 13));
+    const QByteArray data = frame.mid(17 + parameters.size(), be16(frame, 15));
+    if (parameters.size() < 8 || (at(parameters, 5) & 0x0F) != 0x04 || at(parameters, 6) != 0x01) {
+        ADD_FAILURE() << "a user-data request that is not read SZL: " << frame.toHex(' ').toStdString();
+        return {};
+    }
+    if (m_mode == Mode::IgnoreSzl) {
+        m_szlRequests.append(std::uint16_t(data.size() >= 6 ? be16(data, 4) : 0));
+        return {};
+    }
+    const bool next = at(parameters, 4) == 0x12;
+    QByteArray list;
+    if (next) {
+        m_szlRequests.append(0);
+        list = m_szlPending;
+    } else {
+        if (data.size() < 8) {
+            ADD_FAILURE() << "read SZL without its SZL: " << frame.toHex(' ').toStdString();
+            return {};
+        }
+        const int id = be16(data, 4);
+        m_szlRequests.append(std::uint16_t(id));
+        QList<QByteArray> records;
+        int recordLength = 0;
+        if (id == 0x0011 && !m_orderNumber.isEmpty()) {
+            recordLength = 28;
+            QByteArray module = m_orderNumber.leftJustified(20, ' ') + QByteArray::fromHex("00C000040001");
+            records << szlRecord(1, module, 28) << szlRecord(6, module, 28)
+                    << szlRecord(7, QByteArray(20, ' ') + QByteArray::fromHex("00C056030206"), 28);
+        } else if (id == 0x001C && !m_moduleTypeName.isEmpty()) {
+            recordLength = 34;
+            records << szlRecord(1, "LOOPBACK", 34) << szlRecord(2, "CPU", 34) << szlRecord(5, "S C-LOOP0001", 34)
+                    << szlRecord(7, m_moduleTypeName, 34);
+        } else if (id == 0x0424 && m_mode424 != 0) {
+            recordLength = 20;
+            QByteArray record = QByteArray::fromHex("5144FF");
+            record.append(char(m_mode424));
+            record.append(QByteArray(16, '\0'));
+            records << record;
+        }
+        if (records.isEmpty()) {
+            QByteArray refused = QByteArray::fromHex("000112081284010100000000");
+            refused[10] = char(0xD4);
+            refused[11] = char(0x01);
+            return userData(reference, refused, QByteArray::fromHex("0A000000"));
+        }
+        put16(list, id);
+        put16(list, 0);
+        put16(list, recordLength);
+        put16(list, int(records.size()));
+        for (const QByteArray &record : records)
+            list += record;
+    }
+    const int partSize = m_szlPartSize > 0 ? m_szlPartSize : int(list.size());
+    const QByteArray part = list.left(partSize);
+    m_szlPending = list.mid(partSize);
+    ++m_szlSequence;
+    QByteArray answerParameters = QByteArray::fromHex("0001120812840100");
+    answerParameters[7] = char(m_szlSequence);
+    answerParameters.append(char(m_szlPending.isEmpty() ? 0 : m_szlSequence));
+    answerParameters.append(char(m_szlPending.isEmpty() ? 0 : 1));
+    answerParameters.append(QByteArray(2, '\0'));
+    QByteArray answerData("\xFF\x09", 2);
+    put16(answerData, int(part.size()));
+    return userData(reference, answerParameters, answerData + part);
 }

@@ -7,10 +7,13 @@
 #include <QTcpServer>
 #include <cstdint>
 
-// A scripted S7comm PLC on a free port of 127.0.0.1, in the test's own thread. It answers the
-// ISO connection request, Setup Communication (with the smaller of the asked and its own PDU
-// size) and Read Var from its data blocks and areas, and records every S7 function code it
-// receives, so that a test can show that no write request (0x05) ever arrives.
+// A scripted S7comm PLC on a free port of 127.0.0.1 (or another 127.0.0.x), in the test's own
+// thread. It answers the ISO connection request, Setup Communication (with the smaller of the
+// asked and its own PDU size), Read Var from its data blocks and areas as snap7's server does
+// (an error item is its code, transport size 0 and a length of 4, without data), and read SZL
+// 0x0011, 0x001C and 0x0424, in parts when asked to. It records every S7 function code it
+// receives, so that a test can show that no write request (0x05) ever arrives; any user-data
+// request but read SZL fails the test.
 class LoopbackS7Server : public QObject
 {
 public:
@@ -20,9 +23,12 @@ public:
         SilentAfterSetup,    // answers the connection and Setup Communication, then no read
         CloseMidAnswer,      // sends half of the first read answer, then closes
         RefuseIsoConnection, // answers the connection request with a disconnect request
+        RepeatAnswers,       // sends every S7 answer twice
+        IgnoreSzl,           // leaves read SZL unanswered, answers everything else
     };
 
-    LoopbackS7Server();
+    explicit LoopbackS7Server(const QHostAddress &address = QHostAddress::LocalHost, quint16 port = 0);
+    bool listening() const { return m_server.isListening(); }
 
     quint16 port() const { return m_server.serverPort(); }
     void setMode(Mode mode) { m_mode = mode; }
@@ -39,6 +45,19 @@ public:
         m_headerError = std::uint16_t((errorClass << 8) | errorCode);
     }
 
+    // What read SZL tells: order number (empty: SZL 0x0011 refused), module type name (empty:
+    // 0x001C refused), the mode byte of 0x0424 (0: refused; 0x08 RUN, 0x04 STOP), and the
+    // largest part of an answer in bytes (0: one part).
+    void setIdentity(const QByteArray &orderNumber, const QByteArray &moduleTypeName, std::uint8_t mode)
+    {
+        m_orderNumber = orderNumber;
+        m_moduleTypeName = moduleTypeName;
+        m_mode424 = mode;
+    }
+    void setSzlPartSize(int bytes) { m_szlPartSize = bytes; }
+    // The SZL of each read SZL request, 0 for a request of a next part.
+    const QList<std::uint16_t> &szlRequests() const { return m_szlRequests; }
+
     // Every S7 function code received, in order (0xF0 Setup Communication, 0x04 Read Var ...).
     const QList<std::uint8_t> &functionCodes() const { return m_functionCodes; }
     // The number of items of each Read Var request.
@@ -54,6 +73,7 @@ private:
     void accept();
     QByteArray answer(const QByteArray &frame, int &pduSize, bool &closeHalfway);
     QByteArray readAnswer(std::uint16_t reference, const QByteArray &parameters, int pduSize);
+    QByteArray szlAnswer(const QByteArray &frame);
 
     QTcpServer m_server;
     Mode m_mode = Mode::Answer;
@@ -66,4 +86,11 @@ private:
     QList<std::uint16_t> m_remoteTsaps;
     int m_connections = 0;
     int m_largestRequest = 0;
+    QByteArray m_orderNumber = "6ES7 214-1AG40-0XB0 ";
+    QByteArray m_moduleTypeName = "CPU 1214C DC/DC/DC";
+    std::uint8_t m_mode424 = 0x08;
+    int m_szlPartSize = 0;
+    QByteArray m_szlPending; // the parts not yet sent
+    std::uint8_t m_szlSequence = 0;
+    QList<std::uint16_t> m_szlRequests;
 };

@@ -17,6 +17,7 @@ class ProcessRunner;
 class HttpClient;
 class Clock;
 class PlcCheckService;
+class PlcScanService;
 
 // The services the windows use; not owned. main() passes the real ones, tests strict fakes.
 struct AppServices
@@ -30,6 +31,7 @@ struct AppServices
     HttpClient *http = nullptr;
     Clock *clock = nullptr;
     PlcCheckService *plc = nullptr; // the read-only PLC check of the access-list editor
+    PlcScanService *plcScan = nullptr; // the editor's Find PLCs
 };
 
 // The state shared by all windows, created by main() and passed to every window's

@@ -28,6 +28,7 @@ void QtPlcChecker::start(std::vector<PlcCheckItem> items, const PlcCheckLimits &
     m_items = std::move(items);
     m_results.assign(m_items.size(), std::nullopt);
     m_waiting.clear();
+    m_identities.clear();
     m_limits = limits;
     m_progress = std::move(progress);
     m_finished = std::move(finished);
@@ -45,8 +46,10 @@ void QtPlcChecker::start(std::vector<PlcCheckItem> items, const PlcCheckLimits &
         }
         auto plc = std::find_if(m_waiting.begin(), m_waiting.end(),
                                 [&](const Plc &p) { return p.endpoint == *item.plc; });
-        if (plc == m_waiting.end())
+        if (plc == m_waiting.end()) {
             plc = m_waiting.insert(m_waiting.end(), Plc{*item.plc, {}});
+            m_identities.push_back(PlcCheckIdentity{*item.plc, false, {}});
+        }
         plc->items.push_back(int(i));
     }
     m_wholeTimer.start(m_limits.wholeMs);
@@ -71,6 +74,14 @@ void QtPlcChecker::startNextClients()
             },
             [this, self] { clientFinished(*self); }, this);
         *self = client;
+        client->readIdentity([this, endpoint = plc.endpoint](const PlcIdentity &identity) {
+            for (PlcCheckIdentity &known : m_identities) {
+                if (known.plc == endpoint) {
+                    known.connected = true;
+                    known.identity = identity;
+                }
+            }
+        });
         m_active.emplace_back(client);
         client->start();
     }
@@ -141,7 +152,8 @@ void QtPlcChecker::finishWhenDone()
     });
 }
 
-std::vector<PlcCheckResult> QtPlcChecker::Run_Plc_Check(std::vector<PlcCheckItem> items, const PlcCheckLimits &limits)
+std::vector<PlcCheckResult> QtPlcChecker::Run_Plc_Check(std::vector<PlcCheckItem> items, const PlcCheckLimits &limits,
+                                                         std::vector<PlcCheckIdentity> *identities)
 {
     QtPlcChecker checker;
     QEventLoop loop;
@@ -151,5 +163,7 @@ std::vector<PlcCheckResult> QtPlcChecker::Run_Plc_Check(std::vector<PlcCheckItem
         loop.quit();
     });
     loop.exec();
+    if (identities)
+        *identities = checker.identities();
     return results;
 }

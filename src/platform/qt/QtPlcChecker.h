@@ -25,9 +25,12 @@ public:
                Finished finished) override;
     void cancel() override;
     bool running() const override { return m_running; }
+    std::vector<PlcCheckIdentity> identities() const override { return m_identities; }
 
-    // Runs a check to its end in a local event loop and returns its results.
-    static std::vector<PlcCheckResult> Run_Plc_Check(std::vector<PlcCheckItem> items, const PlcCheckLimits &limits);
+    // Runs a check to its end in a local event loop and returns its results, and which PLCs
+    // answered when `identities` is given.
+    static std::vector<PlcCheckResult> Run_Plc_Check(std::vector<PlcCheckItem> items, const PlcCheckLimits &limits,
+                                                     std::vector<PlcCheckIdentity> *identities = nullptr);
 
 private:
     struct Plc
@@ -45,6 +48,7 @@ private:
 
     std::vector<PlcCheckItem> m_items;
     std::vector<std::optional<PlcCheckResult>> m_results;
+    std::vector<PlcCheckIdentity> m_identities;
     std::deque<Plc> m_waiting;
     std::vector<QPointer<S7Client>> m_active;
     PlcCheckLimits m_limits;

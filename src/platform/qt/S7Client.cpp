@@ -25,6 +25,11 @@ S7Client::~S7Client()
     m_socket.abort();
 }
 
+void S7Client::readIdentity(std::function<void(const PlcIdentity &)> identityDone)
+{
+    m_identityDone = std::move(identityDone);
+}
+
 void S7Client::start()
 {
     m_state = State::Connecting;
@@ -78,6 +83,11 @@ void S7Client::onReadyRead()
 
 void S7Client::onFrame(const QByteArray &frame)
 {
+    if (m_state == State::AwaitSetup || m_state == State::AwaitSzl || m_state == State::AwaitRead) {
+        const std::optional<std::uint16_t> reference = S7::Answer_Pdu_Reference(frame);
+        if (reference && *reference != m_reference)
+            return; // a stray or repeated answer: the one awaited may still come
+    }
     switch (m_state) {
     case State::AwaitConfirm:
         if (const auto error = S7::Parse_Connection_Confirm(frame)) {
@@ -93,9 +103,17 @@ void S7Client::onFrame(const QByteArray &frame)
             return;
         }
         m_pduSize = std::min(answer.pduSize, S7::kMaxFrameSize - S7::kIsoHeaderSize);
-        sendNextRequest();
+        if (m_identityDone) {
+            m_szlToRead = {S7::kSzlModuleIdentification, S7::kSzlComponentIdentification, S7::kSzlOperatingMode};
+            sendNextSzl();
+        } else {
+            sendNextRequest();
+        }
         return;
     }
+    case State::AwaitSzl:
+        onSzlAnswer(frame);
+        return;
     case State::AwaitRead: {
         const S7::ReadAnswer answer = S7::Parse_Read_Var_Answer(frame, m_reference, m_batchSize);
         for (int k = 0; k < m_batchSize; ++k) {
@@ -104,6 +122,8 @@ void S7Client::onFrame(const QByteArray &frame)
             QString error;
             if (answer.error) {
                 error = *answer.error;
+            } else if (answer.items[std::size_t(k)].error) {
+                error = *answer.items[std::size_t(k)].error;
             } else if (answer.items[std::size_t(k)].returnCode != S7::kReturnSuccess) {
                 error = S7::Return_Code_Text(answer.items[std::size_t(k)].returnCode);
             } else {
@@ -137,6 +157,42 @@ void S7Client::sendNextRequest()
     send(S7::Read_Var_Request(++m_reference, rest.first(std::size_t(m_batchSize))), State::AwaitRead);
 }
 
+void S7Client::sendNextSzl()
+{
+    if (m_szlToRead.empty()) {
+        const auto identityDone = std::move(m_identityDone);
+        m_identityDone = nullptr;
+        identityDone(m_identity);
+        if (m_state == State::Done)
+            return; // aborted from within the report
+        sendNextRequest();
+        return;
+    }
+    m_szlId = m_szlToRead.front();
+    m_szlToRead.erase(m_szlToRead.begin());
+    m_szlData.clear();
+    m_szlParts = 1;
+    send(S7::Read_Szl_Request(++m_reference, m_szlId, 0), State::AwaitSzl);
+}
+
+void S7Client::onSzlAnswer(const QByteArray &frame)
+{
+    const S7::SzlPart part = S7::Parse_Read_Szl_Answer(frame, m_reference);
+    if (part.error || part.refused) {
+        sendNextSzl(); // this list is not available; the rest may be
+        return;
+    }
+    m_szlData += part.data;
+    if (part.more && m_szlParts < S7::kMaxSzlParts) {
+        ++m_szlParts;
+        send(S7::Read_Szl_Next_Request(++m_reference, part.sequence), State::AwaitSzl);
+        return;
+    }
+    if (const std::optional<S7::SzlList> list = S7::Parse_Szl_List(m_szlData); list && list->id == m_szlId)
+        m_identity.apply(*list);
+    sendNextSzl();
+}
+
 void S7Client::onError(QAbstractSocket::SocketError error)
 {
     switch (error) {
@@ -154,6 +210,13 @@ void S7Client::onError(QAbstractSocket::SocketError error)
 
 void S7Client::onTimeout()
 {
+    if (m_state == State::AwaitSzl) {
+        // A PLC that leaves read SZL unanswered tells nothing of itself; its items may still be
+        // read. A late answer has an old PDU reference and is dropped.
+        m_szlToRead.clear();
+        sendNextSzl();
+        return;
+    }
     if (m_state == State::Connecting)
         failAll(QStringLiteral("no connection within %1 ms").arg(m_timeoutMs));
     else
@@ -164,6 +227,7 @@ void S7Client::failAll(const QString &error)
 {
     if (m_state == State::Done)
         return;
+    m_error = error;
     abort(error);
     if (m_finished)
         m_finished();

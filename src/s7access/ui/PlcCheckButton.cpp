@@ -4,6 +4,7 @@
 #include "platform/MessageService.h"
 #include "platform/PlcCheckService.h"
 #include "s7access/S7ListEnd.h"
+#include "s7access/PlcCheckIdentity.h"
 #include "s7access/ui/S7RuleTableModel.h"
 #include "texts/TextId.h"
 #include "widgets/FlatButton.h"
@@ -166,6 +167,7 @@ void PlcCheckButton::Btn_CheckPlcsClick()
     m_progress->adjustSize();
     m_progress->move(m_window->geometry().center() - m_progress->rect().center()); // over the editor
     m_progress->show();
+    m_items = items;
     const QPointer<PlcCheckButton> self(this); // the check may end after the window is gone
     service->start(
         std::move(items), PlcCheckLimits{},
@@ -290,9 +292,21 @@ void PlcCheckButton::showResults(const std::vector<PlcCheckResult> &results, boo
     if (const int afterEnd = Plc_Check_After_End_Count(results); afterEnd > 0)
         summary += QLatin1Char('\n') + m_context.text(TextId::S7_CheckAfterEndSummary).arg(afterEnd);
     m_summary->setText(summary);
-    QStringList lines;
-    for (const PlcCheckResult &r : results)
+    // The warnings first, then each PLC's identity line before its first rule.
+    const std::vector<PlcCheckIdentity> identities =
+        m_context.services.plc ? m_context.services.plc->identities() : std::vector<PlcCheckIdentity>{};
+    QStringList lines = Plc_Check_Warnings(identities, m_items, m_context.texts);
+    std::vector<PlcEndpoint> told;
+    for (const PlcCheckResult &r : results) {
+        if (const auto plc = Plc_Of_Result(r, m_items); plc && std::find(told.begin(), told.end(), *plc) == told.end()) {
+            told.push_back(*plc);
+            for (const PlcCheckIdentity &identity : identities) {
+                if (identity.plc == *plc)
+                    lines.append(Plc_Identity_Line(identity, m_context.texts));
+            }
+        }
         lines.append(Plc_Check_Line(shownResult(r), m_context.texts));
+    }
     // The lines are tab-separated, as they are copied; on screen each column is as wide as its
     // widest field and a gap, so that the columns line up whatever the items and addresses.
     const QFontMetricsF metrics(m_resultList->font());

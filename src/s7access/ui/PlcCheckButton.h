@@ -17,7 +17,9 @@ class S7RuleTableModel;
 // The access-list editor's "Check PLCs": reads each enabled rule's item once from its PLC,
 // with the two lists as they stand in the editor, saved or not. While it runs, a progress
 // window offers Cancel; afterwards each checked row is marked OK or failed on its row number
-// (the value or the error as tooltip) and a result window lists every rule for copying. It
+// (the value or the error as tooltip) and a result window lists every rule for copying, each
+// PLC's identity line before its rules and the warnings of a wrong PLC Type or a PLC not in
+// RUN at the top. It
 // runs only when the user presses the button and never writes to a PLC.
 class PlcCheckButton : public QObject
 {
@@ -56,6 +58,7 @@ private:
     FlatButton *m_copy = nullptr;
     FlatButton *m_close = nullptr;
     bool m_closing = false;
+    std::vector<PlcCheckItem> m_items; // of the check that runs or ran last
     // The rows validation refuses, not sent: they join the results when the check ends.
     std::vector<PlcCheckResult> m_unsent;
     // The rules as they were checked, by 0-based row, of the read and the write list.

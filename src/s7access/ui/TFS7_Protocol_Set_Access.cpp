@@ -11,6 +11,7 @@
 #include "s7access/ui/CheckBoxDelegate.h"
 #include "s7access/ui/S7ChangesLink.h"
 #include "s7access/ui/ChoiceDelegate.h"
+#include "s7access/ui/FindPlcsDialog.h"
 #include "s7access/ui/PlcCheckButton.h"
 #include "s7access/ui/S7FaultCell.h"
 #include "s7access/ui/S7FindBar.h"
@@ -33,6 +34,7 @@
 #include <QShowEvent>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -149,6 +151,34 @@ TFS7_Protocol_Set_Access::TFS7_Protocol_Set_Access(AppContext &context, QWidget 
     connect(m_importPlc, &QPushButton::clicked, this, [this] { guarded([this] { Btn_ImportPlcClick(); }); });
     buttonLayout->addStretch();
     m_plcCheck = new PlcCheckButton(m_context, *m_readModel, *m_writeModel, this);
+    // Find PLCs: before Check PLCs, for the rows selected in the shown list.
+    m_findPlcs = makeButton(QStringLiteral("Btn_FindPlcs"), QStyle::SP_FileDialogDetailedView, buttons);
+    m_findPlcs->setVisible(m_context.services.plcScan != nullptr);
+    buttonLayout->addWidget(m_findPlcs);
+    m_findPlcsWindow = new FindPlcsDialog(
+        m_context,
+        [this] {
+            FindPlcsDialog::Target target;
+            S7GridView &view = shownGrid();
+            auto *model = qobject_cast<S7RuleTableModel *>(view.model());
+            if (!model)
+                return target;
+            target.model = model;
+            for (const QModelIndex &index : view.selectionModel()->selectedIndexes()) {
+                if (!target.rows.contains(index.row()))
+                    target.rows.append(index.row());
+            }
+            std::sort(target.rows.begin(), target.rows.end());
+            const int row = view.currentIndex().isValid() ? view.currentIndex().row()
+                                                          : (target.rows.isEmpty() ? -1 : target.rows.first());
+            if (row >= 0) {
+                target.address = model->rules()[std::size_t(row)].PLC_Address;
+                target.port = model->rules()[std::size_t(row)].PLC_Port;
+            }
+            return target;
+        },
+        this);
+    connect(m_findPlcs, &QPushButton::clicked, this, [this] { m_findPlcsWindow->openForSelection(); });
     buttonLayout->addWidget(m_plcCheck->button());
     connect(m_ok, &QPushButton::clicked, this, [this] { guarded([this] { Btn_OKClick(); }); });
     connect(m_cancel, &QPushButton::clicked, this, [this] { guarded([this] { Btn_CancelClick(); }); });
@@ -198,6 +228,9 @@ void TFS7_Protocol_Set_Access::Set_Lang()
         b.button->setToolTip(text(b.hint));
     }
     m_plcCheck->Set_Lang();
+    m_findPlcs->setText(text(TextId::S7_FindPlcs));
+    m_findPlcs->setToolTip(text(TextId::S7_FindPlcsHint));
+    m_findPlcsWindow->Set_Lang();
     if (m_import)
         m_import->Set_Lang();
     m_pages->setTabText(0, text(TextId::S7_S7commRead));

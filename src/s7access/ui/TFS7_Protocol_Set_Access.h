@@ -7,6 +7,7 @@
 
 struct AppContext;
 class FlatButton;
+class FindPlcsDialog;
 class PlcCheckButton;
 class ProfibusMapPage;
 class QTabWidget;
@@ -89,6 +90,8 @@ private:
     FlatButton *m_pasteRow;
     FlatButton *m_history;
     PlcCheckButton *m_plcCheck;
+    FlatButton *m_findPlcs;
+    FindPlcsDialog *m_findPlcsWindow;
     FlatButton *m_importPlc;
     TFPlcImport *m_import = nullptr;
 
