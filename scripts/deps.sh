@@ -30,6 +30,3 @@ if [ ${#missing[@]} -ne 0 ]; then
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
-
-# snap7's S7 server for the PLC check's tests (Node.js, npm and node-gyp from Debian when missing).
-"$(dirname "$0")/snap7_peer.sh"

@@ -5,6 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
+# snap7's S7 server, the PLC check's real peer (Node.js, npm and node-gyp from Debian when missing).
+scripts/snap7_peer.sh
 
 echo "== build and test (ci preset, build/)"
 cmake --preset ci
