@@ -49,6 +49,8 @@ protected:
             r.PLC_Address = QStringLiteral("192.168.1.10");
             r.PLC_Port = QStringLiteral("102");
             r.PLC_Type = QStringLiteral("S71200");
+            r.Rack = QStringLiteral("0");
+            r.Slot = QStringLiteral("1");
             r.Data_Type = QString::fromLatin1(types[i]);
             r.Data_Identifier = QStringLiteral("DB");
             r.DB_Number = QStringLiteral("100");
@@ -91,7 +93,7 @@ TEST_F(ReportTest, RuleTablesKeepTheirWordsWhole)
     ASSERT_EQ(Run_Report({project, pdf}).exitCode, 0);
     const QString text = Poppler(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
     const QString rulesPart = text.section(QStringLiteral("S7comm Write"), 0, 0);
-    for (const char *whole : {"Position", "Mnemonic", "Data Identifier", "192.168.1.10", "Flags (M) (Merker)"})
+    for (const char *whole : {"Position", "Mnemonic", "Identifier", "192.168.1.10", "Flags (M) (Merker)", "Flow <rate> & total"})
         EXPECT_TRUE(rulesPart.contains(QString::fromLatin1(whole))) << whole << "\n" << rulesPart.toStdString();
 }
 
