@@ -113,12 +113,13 @@ void BM_ReportHtml(benchmark::State &state)
 }
 BENCHMARK(BM_ReportHtml)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The same project with every cell of both lists at the cells' bound of 1,000 characters:
-// the mnemonic one word without a space (wider than any column), the others words of
-// several lengths. The report is taken of these lists as an editor shows them.
-const ReportInput &longCellInput()
+// The same project with cells at the cells' bound of 1,000 characters: the mnemonic one
+// word without a space (wider than any column); with `everyCell` every other cell of both
+// lists too, words of several lengths. The report is taken of these lists as an editor
+// shows them.
+ReportInput longCellInput(bool everyCell)
 {
-    static const ReportInput input = [] {
+    return [everyCell] {
         S7RuleList read = rules().read;
         S7RuleList write = rules().write;
         QString words;
@@ -129,32 +130,35 @@ const ReportInput &longCellInput()
             for (S7Rule &rule : *list) {
                 if (rule.PLC_Address.isEmpty())
                     continue;
-                for (const S7Rule::Field field : S7Rule::fields(list == &read ? S7Rule::List::Read : S7Rule::List::Write))
-                    rule[field] = field == S7Rule::Field::Mnemonic ? QString(1000, u'M') : words;
+                for (const S7Rule::Field field : S7Rule::fields(list == &read ? S7Rule::List::Read : S7Rule::List::Write)) {
+                    if (field == S7Rule::Field::Mnemonic)
+                        rule[field] = QString(1000, u'M');
+                    else if (everyCell)
+                        rule[field] = words;
+                }
             }
         }
         return Load_Report_Input(benchEditor().project.dir(), QDateTime::currentDateTime(), read, write);
     }();
-    return input;
 }
 
 void BM_ReportPdfLongCells(benchmark::State &state)
 {
-    const ReportInput &input = longCellInput();
+    const ReportInput input = longCellInput(state.range(0) != 0);
     qsizetype bytes = 0;
     for (auto _ : state)
         bytes = Report_Pdf(input, benchEditor().context.texts).size();
     state.counters["pdf_kB"] = double(bytes) / 1024.0;
 }
-BENCHMARK(BM_ReportPdfLongCells)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReportPdfLongCells)->ArgName("every_cell")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ReportHtmlLongCells(benchmark::State &state)
 {
-    const ReportInput &input = longCellInput();
+    const ReportInput input = longCellInput(state.range(0) != 0);
     for (auto _ : state)
         benchmark::DoNotOptimize(Report_Html(input, benchEditor().context.texts).size());
 }
-BENCHMARK(BM_ReportHtmlLongCells)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReportHtmlLongCells)->ArgName("every_cell")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

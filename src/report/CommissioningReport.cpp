@@ -25,7 +25,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -507,15 +506,29 @@ private:
         const auto found = cache.constFind(text);
         if (found != cache.constEnd())
             return *found;
+        // One pass over the text: the width of each line, and of each word (the longest
+        // words by their character count only, as shaping every word would cost more).
         Measure m;
-        for (const QString &line : text.split(QChar::LineSeparator))
-            m.natural = std::max(m.natural, fm.horizontalAdvance(line));
-        if (text.contains(u' ') || text.contains(QChar::LineSeparator)) {
-            for (const QString &word : text.split(QRegularExpression(QStringLiteral("[ \\x{2028}]")), Qt::SkipEmptyParts))
-                m.word = std::max(m.word, fm.horizontalAdvance(word));
-        } else {
-            m.word = m.natural;
+        qsizetype lineStart = 0;
+        qsizetype wordStart = 0;
+        qsizetype longestWord = 0;
+        qsizetype longestStart = 0;
+        for (qsizetype i = 0; i <= text.size(); ++i) {
+            const bool end = i == text.size();
+            const QChar c = end ? QChar(QChar::LineSeparator) : text.at(i);
+            if (c == u' ' || c == QChar::LineSeparator) {
+                if (i - wordStart > longestWord) {
+                    longestWord = i - wordStart;
+                    longestStart = wordStart;
+                }
+                wordStart = i + 1;
+            }
+            if (c == QChar::LineSeparator) {
+                m.natural = std::max(m.natural, fm.horizontalAdvance(QStringView(text).sliced(lineStart, i - lineStart).toString()));
+                lineStart = i + 1;
+            }
         }
+        m.word = longestWord == text.size() ? m.natural : fm.horizontalAdvance(text.mid(longestStart, longestWord));
         cache.insert(text, m);
         return m;
     }
@@ -577,7 +590,8 @@ private:
             Cell &cell = cells[i];
             cell.text = qsizetype(i) < row.size() ? displayText(row[qsizetype(i)]) : QString();
             const qreal inner = widths[i] - 2 * padding();
-            if (cell.text.contains(QChar::LineSeparator) || fm.horizontalAdvance(cell.text) > inner)
+            // A long text is laid out at once: measuring it first would shape it twice.
+            if (cell.text.size() > 64 || cell.text.contains(QChar::LineSeparator) || fm.horizontalAdvance(cell.text) > inner)
                 cell.layout = wrapped(cell.text, font, inner, ls, cell.lines);
         }
         return cells;
