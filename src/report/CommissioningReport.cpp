@@ -506,9 +506,11 @@ private:
         const auto found = cache.constFind(text);
         if (found != cache.constEnd())
             return *found;
-        // One pass over the text: the width of each line, and of each word (the longest
-        // words by their character count only, as shaping every word would cost more).
+        // One pass over the text: the width of each line, and of each word; in a long text
+        // only the word with the most characters is measured, as shaping every word of it
+        // would cost more than it tells.
         Measure m;
+        const bool everyWord = text.size() <= 200;
         qsizetype lineStart = 0;
         qsizetype wordStart = 0;
         qsizetype longestWord = 0;
@@ -517,6 +519,8 @@ private:
             const bool end = i == text.size();
             const QChar c = end ? QChar(QChar::LineSeparator) : text.at(i);
             if (c == u' ' || c == QChar::LineSeparator) {
+                if (everyWord && i > wordStart)
+                    m.word = std::max(m.word, fm.horizontalAdvance(text.mid(wordStart, i - wordStart)));
                 if (i - wordStart > longestWord) {
                     longestWord = i - wordStart;
                     longestStart = wordStart;
@@ -528,7 +532,10 @@ private:
                 lineStart = i + 1;
             }
         }
-        m.word = longestWord == text.size() ? m.natural : fm.horizontalAdvance(text.mid(longestStart, longestWord));
+        if (longestWord == text.size())
+            m.word = m.natural;
+        else if (!everyWord)
+            m.word = fm.horizontalAdvance(text.mid(longestStart, longestWord));
         cache.insert(text, m);
         return m;
     }
