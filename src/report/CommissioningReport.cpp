@@ -540,7 +540,8 @@ private:
         return m;
     }
 
-    std::vector<qreal> columnWidths(const Table &table, const QFontMetricsF &fm, const QFontMetricsF &headFm) const
+    // The widths of the columns; `needed` is the least width at which no word breaks.
+    std::vector<qreal> columnWidths(const Table &table, const QFontMetricsF &fm, const QFontMetricsF &headFm, qreal &needed) const
     {
         const qsizetype columns = std::max<qsizetype>(table.headings.size(), table.rows.isEmpty() ? 0 : table.rows.first().size());
         std::vector<qreal> natural(std::size_t(columns), 0), word(std::size_t(columns), 0);
@@ -569,6 +570,7 @@ private:
             sumNatural += natural[i];
             sumWord += word[i];
         }
+        needed = sumWord;
         std::vector<qreal> widths(natural.size());
         if (sumNatural <= total) {
             // Tables with headings span the page; a list of labels and values keeps its width.
@@ -588,6 +590,7 @@ private:
     }
 
     qreal padding() const { return 1.5 * m_pt; }
+    static constexpr qreal kLeastPoints = 5;
 
     std::vector<Cell> layRow(const QStringList &row, const std::vector<qreal> &widths, const QFont &font,
                              const QFontMetricsF &fm, qreal ls)
@@ -639,13 +642,22 @@ private:
 
     bool table(const Table &table)
     {
-        const QFont font = table.asWritten ? m_fixed : table.small ? m_small : m_body;
+        // A table whose words do not fit the page side by side (the 22 columns of a rule
+        // list in a language of long words) takes a smaller font, the same on all its pages.
+        QFont font = table.asWritten ? m_fixed : table.small ? m_small : m_body;
+        std::vector<qreal> widths;
+        for (int attempt = 0;; ++attempt) {
+            qreal needed = 0;
+            widths = columnWidths(table, QFontMetricsF(font, &m_writer), QFontMetricsF(bold(font, font.pointSizeF()), &m_writer), needed);
+            if (needed <= m_page.width() || attempt == 3 || font.pointSizeF() <= kLeastPoints)
+                break;
+            font.setPointSizeF(std::max(kLeastPoints, font.pointSizeF() * m_page.width() / needed * 0.98));
+        }
         const QFont headFont = bold(font, font.pointSizeF());
         const QFontMetricsF fm(font, &m_writer);
         const QFontMetricsF headFm(headFont, &m_writer);
         const qreal ls = fm.lineSpacing();
         const qreal headLs = headFm.lineSpacing();
-        const std::vector<qreal> widths = columnWidths(table, fm, headFm);
         std::vector<Cell> head;
         int headLines = 0;
         if (!table.headings.isEmpty()) {

@@ -236,6 +236,18 @@ TEST_F(ReportTest, TheGermanReportHasNoEnglishHeading)
         EXPECT_FALSE(html.contains(QLatin1String(word))) << word;
     EXPECT_TRUE(html.contains(u"Aktivierte Regeln: 4;"));
     EXPECT_TRUE(html.contains(u">Lesen<"));
+
+    // The write list's 22 German headings do not fit the page side by side at the usual
+    // size: the table takes a smaller one rather than cut its words.
+    const QString pdf = ws.file(QStringLiteral("de.pdf"));
+    QFile file(pdf);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(Report_Pdf(Load_Report_Input(project, QDateTime::currentDateTime()), german));
+    file.close();
+    const QString writePart = Poppler(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")})
+                                  .section(QStringLiteral("S7comm Schreiben"), 1);
+    for (const char *whole : {"Zeile", "Steckplatz", "Datenkennung", "Datentyp", "192.168.1.10", "DB100.DBW20"})
+        EXPECT_TRUE(writePart.contains(QString::fromUtf8(whole))) << whole << "\n" << writePart.toStdString();
 }
 
 // A gateway that is off reads "disabled", not as an address; the map's table says Read.
