@@ -14,6 +14,7 @@
 #include "s7access/ui/TFS7_Protocol_Set_Access.h"
 #include "support/TestContext.h"
 #include "texts/LanguageFile.h"
+#include "texts/TextId.h"
 #include "update/ui/TFBoot.h"
 #include "widgets/TextFit.h"
 
@@ -24,6 +25,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -171,6 +173,23 @@ template <class Visit> void visitAccessExtras(const AppWindows &windows, Stepped
     ASSERT_TRUE(results && results->isVisible());
     visitPages(results, openingSize(windows, results), visit);
     results->hide();
+
+    // The map page while a report is written: its progress, Cancel and the running text, as
+    // the page shows them until the report's thread has finished.
+    auto *cancel = editor->findChild<QPushButton *>(QStringLiteral("Btn_ReportCancel"));
+    auto *bar = editor->findChild<QProgressBar *>(QStringLiteral("PB_Report"));
+    auto *label = editor->findChild<QLabel *>(QStringLiteral("L_Report"));
+    ASSERT_TRUE(cancel && bar && label);
+    const QString before = label->text();
+    cancel->show();
+    bar->show();
+    label->setText(windows.context.text(TextId::Report_Writing));
+    visitPages(editor, openingSize(windows, editor), visit);
+    label->setText(windows.context.text(TextId::Report_Cancelled));
+    visitPages(editor, openingSize(windows, editor), visit);
+    cancel->hide();
+    bar->hide();
+    label->setText(before);
 }
 
 // Shows each window at its own size and visits what it shows (see visitPages), the editor's
