@@ -461,9 +461,32 @@ private:
     }
 
     // Lays out `text` at `width`, one line after the other `lineSpacing` apart.
+    // The text with a zero-width space wherever a word wider than `width` must break: a
+    // line breaker that searches a long word for its break anew on each line takes time in
+    // the square of the word's length; these breaks make each search short.
+    static QString withBreaks(const QString &text, const QFontMetricsF &fm, qreal width)
+    {
+        QString out;
+        qreal run = 0;
+        for (const QChar c : text) {
+            if (c == u' ' || c == QChar::LineSeparator) {
+                run = 0;
+            } else {
+                const qreal advance = fm.horizontalAdvance(c);
+                if (run > 0 && run + advance > width * 0.97) {
+                    out += QChar(0x200B);
+                    run = 0;
+                }
+                run += advance;
+            }
+            out += c;
+        }
+        return out;
+    }
+
     std::unique_ptr<QTextLayout> wrapped(const QString &text, const QFont &font, qreal width, qreal lineSpacing, int &lines)
     {
-        auto layout = std::make_unique<QTextLayout>(text, font, &m_writer);
+        auto layout = std::make_unique<QTextLayout>(withBreaks(text, QFontMetricsF(font, &m_writer), width), font, &m_writer);
         QTextOption option;
         option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
         layout->setTextOption(option);
