@@ -152,6 +152,21 @@ void BM_ReportPdfLongCells(benchmark::State &state)
 }
 BENCHMARK(BM_ReportPdfLongCells)->ArgName("every_cell")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// A small project whose first mnemonic is one word of N characters: the PDF's time grows
+// with N, not with its square.
+void BM_ReportPdfOneLongWord(benchmark::State &state)
+{
+    S7RuleList read = Fresh_Rule_List();
+    S7RuleList write = Fresh_Rule_List();
+    for (int i = 0; i < 8; ++i)
+        read[std::size_t(i)] = rules().read[std::size_t(i)];
+    read[0].Mnemonic = QString(qsizetype(state.range(0)), u'X');
+    const ReportInput input = Load_Report_Input(benchEditor().project.dir(), QDateTime::currentDateTime(), read, write);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Report_Pdf(input, benchEditor().context.texts).size());
+}
+BENCHMARK(BM_ReportPdfOneLongWord)->ArgName("chars")->Arg(30000)->Arg(100000)->Arg(300000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_ReportHtmlLongCells(benchmark::State &state)
 {
     const ReportInput input = longCellInput(state.range(0) != 0);
