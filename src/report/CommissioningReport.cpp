@@ -252,15 +252,16 @@ Document buildDocument(const ReportInput &in, const TextTable &texts, const Prof
     } else if (!in.compileError.isEmpty()) {
         doc.push_back(textBlock(K::Warning, t(TextId::Report_NotCompiled).arg(in.compileError)));
     } else {
+        // The summary first, so that it never stands alone at the top of a page.
+        doc.push_back(textBlock(K::Paragraph, t(TextId::Report_ImageSummary)
+                                                  .arg(in.compiledRules)
+                                                  .arg(in.bank1Checksum)
+                                                  .arg(in.bank1Checksum, 8, 16, QLatin1Char('0'))));
         Table table;
         table.headings = QStringList{t(TextId::Report_File), t(TextId::Report_Bytes), QStringLiteral("SHA-256")};
         for (const ReportInput::Image &image : in.images)
             table.rows.append({image.name, QString::number(image.size), QString::fromLatin1(image.sha256.toHex())});
         doc.push_back(tableBlock(std::move(table)));
-        doc.push_back(textBlock(K::Paragraph, t(TextId::Report_ImageSummary)
-                                                  .arg(in.compiledRules)
-                                                  .arg(in.bank1Checksum)
-                                                  .arg(in.bank1Checksum, 8, 16, QLatin1Char('0'))));
     }
     return doc;
 }
