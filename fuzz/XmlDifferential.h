@@ -8,6 +8,7 @@
 #include "common/XmlReader.h"
 
 #include <QDomDocument>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 #include <algorithm>
@@ -60,6 +61,30 @@ inline void dumpTree(const XmlElement &e, int depth, QString &out)
         dumpTree(c, depth + 1, out);
 }
 
+// Refusals of the program's reader that the DOM does not make, or makes in other words: a byte
+// the encoding cannot hold, a character XML does not allow (named), a control character in an
+// attribute's name. The DOM may read such bytes (as U+FFFD) or refuse them for another reason.
+inline bool isOwnRefusal(const QString &text)
+{
+    return text.contains(QLatin1String("the file's encoding")) || text.contains(QLatin1String("which XML does not allow"))
+        || text.contains(QLatin1String("holds the control character"));
+}
+
+// Whether the declaration names an encoding the program does not read (it refuses the file
+// before reading it, as a file beyond its bounds).
+inline bool declaresOtherEncoding(const QByteArray &bytes)
+{
+    static const QRegularExpression declaration(
+        QStringLiteral(R"(^(\xEF\xBB\xBF)?<\?xml[ \t\r\n][^>]*?encoding[ \t\r\n]*=[ \t\r\n]*(["'])([^"'>]*)\2)"));
+    const QRegularExpressionMatch m = declaration.match(QString::fromLatin1(bytes.left(512)));
+    if (!m.hasMatch())
+        return false;
+    static const QStringList accepted = {"utf-8", "utf8", "utf-16", "utf-16le", "utf-16be", "utf-32", "utf-32le",
+                                         "utf-32be", "iso-8859-1", "iso_8859-1", "latin1", "latin-1", "l1",
+                                         "windows-1252", "cp1252", "us-ascii", "ascii"};
+    return !accepted.contains(m.captured(3).toLower());
+}
+
 // What a reader makes of the bytes: the tree, or the error text.
 struct Outcome
 {
@@ -105,7 +130,7 @@ inline DomOutcome readWithDom(const QByteArray &bytes, const QString &what)
         dumpDom(root, 0, o.text);
         o.withinBounds = domDepth(root) <= kMaxXmlDepth && domMostAttributes(root) <= kMaxXmlAttributes;
     }
-    o.withinBounds = o.withinBounds && doc.doctype().name().isEmpty();
+    o.withinBounds = o.withinBounds && doc.doctype().name().isEmpty() && !declaresOtherEncoding(bytes);
     return o;
 }
 

@@ -11,6 +11,8 @@ packages=(
   dpkg-dev file poppler-utils
   lintian desktop-file-utils appstream man-db
   tshark
+  python3 # its csv module reads the CSV test files as a second, independent reader
+  libquazip1-qt6-dev python3-openpyxl
 )
 
 missing=()

@@ -5,6 +5,8 @@
 
 #include <QHash>
 
+#include <new>
+
 QString Cli_Help_Text()
 {
     return QStringLiteral(
@@ -31,8 +33,9 @@ QString Cli_Help_Text()
         "      Decode bank1.bin or bank2.bin for people.\n"
         "  export-rules PROJECT_DIR FILE.csv\n"
         "      Write both rule lists of S7_Protocol.xml as CSV.\n"
-        "  import-rules PROJECT_DIR FILE.csv\n"
+        "  import-rules PROJECT_DIR FILE.csv [--no-history]\n"
         "      Check the rules of a CSV file and write them to S7_Protocol.xml when valid.\n"
+        "      The file it replaces is kept in PROJECT_DIR/history; --no-history saves without it.\n"
         "  update PROJECT_DIR --ip A.B.C.D [--option 0|1|2] [--no-read-back] [--workspace DIR]\n"
         "      Compile, check the device by ICMP echo, write the job and run the update program.\n"
         "  plc-check PROJECT_DIR [--timeout MS] [--json]\n"
@@ -50,6 +53,24 @@ QString Cli_Help_Text()
         "  report PROJECT_DIR FILE.pdf|FILE.html [--force]\n"
         "      Write the commissioning report: parameters, rule lists, PROFIBUS map, GSD modules\n"
         "      and the images' sizes and checksums; the HTML file is self-contained.\n"
+        "  history PROJECT_DIR [--json] [--restore NAME] [--no-history]\n"
+        "      List the versions of ParGen.xml and S7_Protocol.xml kept in PROJECT_DIR/history,\n"
+        "      oldest first: time (UTC), file, rule counts or parameters, size and NAME. --restore\n"
+        "      puts version NAME back as the live file, keeping the file it replaces first.\n"
+        "  db-layout SOURCE... [--json]\n"
+        "      Print the absolute layout of every data block with standard access in the PLC's\n"
+        "      sources (.db, .udt, .awl, .scl): one line per elementary member with its S7 address,\n"
+        "      type and path; --json as one JSON array. Exit 2 with FILE:LINE when refused.\n"
+        "  import-db PROJECT_DIR SOURCE... --list read|write --plc IP [--port N] [--type PLC_TYPE]\n"
+        "            [--rack R] [--slot S] [--poll MS] [--db N] [--block NAME] [--select PATTERN]...\n"
+        "      Add one rule per elementary member of the data blocks (or per member whose path\n"
+        "      matches a PATTERN such as Motor.* or Values[*]) after the list's last rule, placed\n"
+        "      at the first free positions of its PROFIBUS area. Defaults: --port 102 --type S71500\n"
+        "      --rack 0 --slot 1 --poll 1000; --db gives the number of a block without one.\n"
+        "      Exit 1 and nothing written when the rules do not fit.\n"
+        "  import-tags PROJECT_DIR FILE... --list read|write --plc IP [--port N] [--type PLC_TYPE]\n"
+        "              [--rack R] [--slot S] [--poll MS] [--select PATTERN]...\n"
+        "      The same for the input, output and flag tags of tag tables (.asc, .sdf, .xlsx).\n"
         "\n"
         "Options:\n"
         "  --help       Show this text.\n"
@@ -88,6 +109,10 @@ int runCommand(const QStringList &args, CliIo &io)
         {QStringLiteral("diff"), &Cmd_Diff},
         {QStringLiteral("map"), &Cmd_Map},
         {QStringLiteral("report"), &Cmd_Report},
+        {QStringLiteral("history"), &Cmd_History},
+        {QStringLiteral("db-layout"), &Cmd_DbLayout},
+        {QStringLiteral("import-db"), &Cmd_ImportDb},
+        {QStringLiteral("import-tags"), &Cmd_ImportTags},
     };
     const auto it = commands.constFind(command);
     if (it == commands.constEnd()) {
@@ -101,11 +126,20 @@ int runCommand(const QStringList &args, CliIo &io)
 
 int Run_Cli(const QStringList &args, CliIo &io)
 {
-    const int code = runCommand(args, io);
+    int code = 2;
+    try {
+        code = runCommand(args, io);
+    } catch (const std::bad_alloc &) {
+        // Whatever a hostile input asked for: a message and an exit code, never an abort.
+        io.errln(QStringLiteral("brivant-cli: not enough memory for %1").arg(args.value(0)));
+        return 2;
+    }
     // Output that did not arrive is a failure, whatever the command did: a cut file must not
-    // pass for a complete one.
+    // pass for a complete one. diff answers 1 for "different", so its failure is 2.
     if (!io.finishOut()) {
         io.errln(QStringLiteral("brivant-cli: write error: %1").arg(*io.outError));
+        if (!args.isEmpty() && args.first() == QLatin1String("diff"))
+            return 2;
         return code != 0 ? code : 1;
     }
     return code;

@@ -25,15 +25,22 @@ int Cmd_Diff(const QStringList &args, CliIo &io)
     const QString before = parsed->positional[git ? 1 : 0];
     const QString after = parsed->positional[git ? 4 : 1];
 
+    // git stops the whole git diff at a driver that fails: as its driver, a side that cannot be
+    // compared is a line of the output.
+    const auto cannotCompare = [&](const QString &reason) {
+        if (!git)
+            return command.fail(reason, 2);
+        io.println(QStringLiteral("%1: cannot be compared: %2").arg(parsed->positional[0], reason));
+        return 0;
+    };
     ProjectContent a, b;
     for (auto [path, content] : {std::pair{&before, &a}, std::pair{&after, &b}})
         if (const auto loadError = Load_Project_Content(*path, *content))
-            return command.fail(*loadError, 2);
+            return cannotCompare(*loadError);
     const ProjectDiff diff = Diff_Projects(a, b);
     if (!diff.paramsCompared && !diff.rulesCompared)
-        return command.fail(QStringLiteral("%1 and %2 hold nothing comparable (parameters against rules)")
-                                .arg(QDir::toNativeSeparators(before), QDir::toNativeSeparators(after)),
-                            2);
+        return cannotCompare(QStringLiteral("%1 and %2 hold nothing comparable (parameters against rules)")
+                                 .arg(QDir::toNativeSeparators(before), QDir::toNativeSeparators(after)));
     const QString shownBefore = git ? QStringLiteral("a/") + parsed->positional[0] : QDir::toNativeSeparators(before);
     const QString shownAfter = git ? QStringLiteral("b/") + parsed->positional[0] : QDir::toNativeSeparators(after);
     if (json) {

@@ -30,6 +30,8 @@ int Cmd_Dump(const QStringList &args, CliIo &io)
     };
     // The size first: a huge file, a device or a pipe is refused without reading it.
     const QFileInfo info(file);
+    if (const std::optional<QString> kind = Special_File_Kind(file))
+        return command.fail(QStringLiteral("%1 is %2, not a file").arg(QDir::toNativeSeparators(file), *kind), 1);
     if (info.exists() && !info.isDir() && (!info.isFile() || !isImageSize(info.size())))
         return wrongSize(info.isFile() ? info.size() : 0);
     QByteArray image;

@@ -75,5 +75,8 @@ int Cmd_Map(const QStringList &args, CliIo &io)
                    .arg(map.byteCount(MapArea::In))
                    .arg(map.byteCount(MapArea::Out)));
     io.write(alignedTable(rows).toUtf8());
+    // The enabled rules without a place, with the reason, after the table.
+    for (const QString &line : Map_Unplaced_Lines(map, read, write, texts))
+        io.println(line);
     return 0;
 }

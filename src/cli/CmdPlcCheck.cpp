@@ -2,6 +2,7 @@
 #include "cli/CliArgs.h"
 #include "cli/CliIo.h"
 #include "cli/Commands.h"
+#include "common/Errors.h"
 #include "platform/qt/QtPlcChecker.h"
 #include "s7access/PlcCheck.h"
 #include "s7access/S7Protocol.h"
@@ -35,11 +36,20 @@ int Cmd_PlcCheck(const QStringList &args, CliIo &io)
 
     S7RuleList read = Fresh_Rule_List();
     S7RuleList write = Fresh_Rule_List();
+    PositionLimits positions;
+    try {
+        positions = Load_Position_Limits(ConfigWorkspace::join(projectDir, QStringLiteral("ParGen.xml")));
+    } catch (const BrivantError &e) {
+        return command.fail(e.text(), 2);
+    }
     if (const auto loadError = Load_S7_Protocol(ConfigWorkspace::join(projectDir, QStringLiteral("S7_Protocol.xml")),
                                                 read, write))
         return command.fail(*loadError, 2);
 
-    const std::vector<PlcCheckResult> results = QtPlcChecker::Run_Plc_Check(Plc_Check_Items(read, write), limits);
+    // Rows that validation refuses are not sent: they fail as incomplete, in their place.
+    const std::vector<PlcCheckResult> results =
+        Plc_Check_Merge(QtPlcChecker::Run_Plc_Check(Plc_Check_Items(read, write, positions), limits),
+                        Plc_Check_Unsent(read, write, positions));
     if (parsed->has(QStringLiteral("--json"))) {
         io.write(Plc_Check_Json(results));
     } else {

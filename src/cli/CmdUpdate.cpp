@@ -133,11 +133,12 @@ int Run_Update_Command(const QStringList &args, CliIo &io, UpdateCommandServices
         file->flush();
     if (!io.finishOut())
         return kFailureExit;
+    const UpdateLogStamp logBefore = Update_Log_Stamp(workspace.Program_Dir);
     const ProgramRun run = services.processes.Start_Program(program, {}, 0, workspace.Program_Dir, services.limitMs);
     // Told as the update window tells it; only a program that ended with 0 is a success.
     TextTable texts;
     texts.Load_Default_Texts();
-    const UpdateOutcome outcome = Describe_Update_Run(run, workspace.Program_Dir, texts);
+    const UpdateOutcome outcome = Describe_Update_Run(run, workspace.Program_Dir, texts, logBefore);
     switch (outcome.kind) {
     case UpdateOutcome::Kind::Succeeded:
         io.println(outcome.text);

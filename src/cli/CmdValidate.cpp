@@ -40,7 +40,8 @@ int Cmd_Validate(const QStringList &args, CliIo &io)
     } catch (const BrivantError &e) {
         return command.fail(e.text(), 2);
     }
-    if (const auto loadError = Load_S7_Protocol(s7File, read, write))
+    S7ReadNotes notes;
+    if (const auto loadError = Load_S7_Protocol(s7File, read, write, RowsPast512::Ignore, &notes))
         return command.fail(*loadError, 2);
     Warn_Rules_After_End(io, QDir::toNativeSeparators(s7File), read, write);
 
@@ -61,6 +62,17 @@ int Cmd_Validate(const QStringList &args, CliIo &io)
             return 1;
         }
         return 0;
+    }
+    // Checked as enabled, but compile refuses the file until a save writes the attribute.
+    for (const S7Rule::List list : {S7Rule::List::Read, S7Rule::List::Write}) {
+        const S7RuleList &rules = list == S7Rule::List::Read ? read : write;
+        for (const int row : notes.rowsWithoutEnable[list == S7Rule::List::Read ? 0 : 1]) {
+            if (row <= Rules_In_Use(rules))
+                io.errln(QStringLiteral("warning: %1 row %2 has no Enable attribute: it is checked as enabled, and "
+                                        "compile refuses the file until the editor saves it with Enable=\"Y\"")
+                             .arg(List_Name(list))
+                             .arg(row));
+        }
     }
     // Texts outside the editor's lists pass validation but reach the device as another code.
     for (const OffListText &off : Off_List_Texts(read, write)) {

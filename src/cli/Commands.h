@@ -18,6 +18,11 @@ int Cmd_Update(const QStringList &args, CliIo &io);
 int Cmd_PlcCheck(const QStringList &args, CliIo &io);
 int Cmd_Diff(const QStringList &args, CliIo &io);
 int Cmd_Map(const QStringList &args, CliIo &io);
+int Cmd_History(const QStringList &args, CliIo &io);
+// The PLC program's data blocks and tag tables.
+int Cmd_DbLayout(const QStringList &args, CliIo &io);
+int Cmd_ImportDb(const QStringList &args, CliIo &io);
+int Cmd_ImportTags(const QStringList &args, CliIo &io);
 // Runs the report program brivant-report beside the running program.
 int Cmd_Report(const QStringList &args, CliIo &io);
 

@@ -173,8 +173,68 @@ bool Name_Is_Missing(const QString &path)
     return errno == ENOENT || errno == ENOTDIR;
 }
 
+std::optional<QString> Special_File_Kind(const QString &path)
+{
+    struct stat st;
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return std::nullopt;
+    if (S_ISFIFO(st.st_mode))
+        return QStringLiteral("a named pipe");
+    if (S_ISCHR(st.st_mode))
+        return QStringLiteral("a character device");
+    if (S_ISBLK(st.st_mode))
+        return QStringLiteral("a block device");
+    if (S_ISSOCK(st.st_mode))
+        return QStringLiteral("a socket");
+    return std::nullopt;
+}
+
+void Require_Regular_File(const QString &path)
+{
+    if (const std::optional<QString> kind = Special_File_Kind(path))
+        throw FileError(QStringLiteral("Cannot read %1: it is %2, not a file").arg(QDir::toNativeSeparators(path), *kind));
+}
+
+QByteArray Read_Bounded_File(const QString &path, qint64 maxBytes, const QString &kind, const QString &maxShown)
+{
+    Require_Regular_File(path);
+    QFile file(path);
+    const QString shown = QDir::toNativeSeparators(path);
+    const auto fail = [&] { throw FileError(QStringLiteral("Cannot read %1: %2").arg(shown, file.errorString())); };
+    const auto tooLarge = [&](qint64 size) {
+        throw FileError(QStringLiteral("%1 holds %2 bytes, while the program reads %3 of at most %4")
+                            .arg(shown)
+                            .arg(size)
+                            .arg(kind, maxShown));
+    };
+    if (!file.open(QIODevice::ReadOnly))
+        fail();
+    if (file.size() > maxBytes)
+        tooLarge(file.size());
+    try {
+        QByteArray bytes;
+        bytes.reserve(file.size() + 1);
+        char chunk[64 * 1024];
+        for (;;) {
+            const qint64 n = file.read(chunk, sizeof chunk);
+            if (n < 0)
+                fail();
+            if (n == 0)
+                break;
+            bytes.append(chunk, n);
+            // A file that grows while it is read.
+            if (bytes.size() > maxBytes)
+                tooLarge(bytes.size());
+        }
+        return bytes;
+    } catch (const std::bad_alloc &) {
+        throw FileError(QStringLiteral("Cannot read %1: not enough memory").arg(shown));
+    }
+}
+
 QByteArray Read_Whole_File(const QString &path)
 {
+    Require_Regular_File(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw FileError(QStringLiteral("Cannot read %1: %2")

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
 #include <span>
 
 // Writes the whole file through a temporary beside it that replaces the old file only when
@@ -26,5 +27,19 @@ void Write_Files_Safely(std::span<const SafeFileWrite> files);
 // examined (no permission on its folder), is not missing: reading it fails with its reason.
 bool Name_Is_Missing(const QString &path);
 
-// Reads a whole file; throws FileError naming the file and the reason.
+// What the name is when it is no regular file, no link to one and no folder: "a named pipe",
+// "a character device", "a block device" or "a socket". Nothing otherwise (a missing name too).
+// Readers look before they open: opening a pipe waits for a writer, a device never ends.
+std::optional<QString> Special_File_Kind(const QString &path);
+
+// Throws FileError "Cannot read NAME: it is a named pipe, not a file" for such a name.
+void Require_Regular_File(const QString &path);
+
+// Reads a whole file; throws FileError naming the file and the reason (a pipe or a device is
+// refused unopened).
 QByteArray Read_Whole_File(const QString &path);
+
+// The same for a file of at most `maxBytes` bytes, checked before reading and while reading;
+// a larger one is refused with FileError "NAME holds N bytes, while the program reads KIND of
+// at most M" (KIND e.g. "CSV files", M as `maxShown`), as is an allocation failure.
+QByteArray Read_Bounded_File(const QString &path, qint64 maxBytes, const QString &kind, const QString &maxShown);

@@ -11,6 +11,7 @@
 
 QByteArray Read_Xml_File_Bytes(const QString &path)
 {
+    Require_Regular_File(path);
     QFile file(path);
     const auto fail = [&] {
         throw FileError(QStringLiteral("Cannot read %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
@@ -112,7 +113,13 @@ QByteArray Serialize_Xml(const QDomDocument &doc)
 
 void Save_Xml_Document(const QDomDocument &doc, const QString &path)
 {
-    Write_File_Safely(path, Serialize_Xml(doc));
+    const QByteArray bytes = Serialize_Xml(doc);
+    // What the readers would refuse is not written.
+    if (bytes.size() > kMaxXmlFileSize)
+        throw ValueError(QStringLiteral("%1 would be %2 bytes, while the program reads XML files of at most 4 MiB")
+                             .arg(QDir::toNativeSeparators(path))
+                             .arg(bytes.size()));
+    Write_File_Safely(path, bytes);
 }
 
 qsizetype First_Invalid_Xml_Char(QStringView text)

@@ -689,19 +689,8 @@ QString doctypeRefused()
 // markup (comments, CDATA sections, processing instructions and quoted values skipped) refuses
 // a document type declaration and counts the '=' of each tag before the reader sees them. It
 // stops at any other "<!": the reader stops there too, at an error.
-void Check_Markup(const QByteArray &bytes, const QString &what)
+void Check_Markup(QStringView s, const QString &what)
 {
-    const std::optional<QStringConverter::Encoding> encoding = QStringConverter::encodingForData(bytes, u'<');
-    QString decoded;
-    QStringView s;
-    if (encoding && *encoding != QStringConverter::Utf8) {
-        decoded = QStringDecoder(*encoding).decode(bytes);
-        s = decoded;
-    } else {
-        // Every ASCII-compatible encoding shows its markup as single bytes.
-        decoded = QString::fromLatin1(bytes);
-        s = decoded;
-    }
     const auto skipTo = [&](qsizetype from, QStringView end) {
         const qsizetype at = s.indexOf(end, from);
         return at < 0 ? s.size() : at + end.size();
@@ -748,11 +737,223 @@ void Check_Markup(const QByteArray &bytes, const QString &what)
     }
 }
 
+// The document's characters, decoded here as well as by QXmlStreamReader, so that the scan
+// above sees the characters the reader will see: UTF-8, UTF-16 and UTF-32 (told by a byte-order
+// mark or by the first '<'), or the encoding the declaration names, ISO-8859-1, Windows-1252 or
+// US-ASCII. Any other declared encoding is refused before it is read, and so is a byte that
+// the encoding cannot hold (it would turn into U+FFFD).
+enum class Family { Utf8, Utf16LE, Utf16BE, Utf32LE, Utf32BE };
+
+QString byteRefused(const QString &what, const QString &encoding, qsizetype offset, QByteArrayView bytes)
+{
+    qint64 line = 1;
+    qsizetype lineStart = 0;
+    for (qsizetype i = 0; i < offset; ++i) {
+        if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 >= bytes.size() || bytes[i + 1] != '\n'))) {
+            ++line;
+            lineStart = i + 1;
+        }
+    }
+    return QStringLiteral("%1 is not a valid XML file: the byte 0x%2 is no %3 text, the file's encoding (line %4, column %5)")
+        .arg(what)
+        .arg(QString::number(uchar(bytes[offset]), 16).toUpper().rightJustified(2, u'0'))
+        .arg(encoding)
+        .arg(line)
+        .arg(offset - lineStart + 1);
+}
+
+// Index of the first byte that does not begin a valid UTF-8 sequence, or -1.
+qsizetype firstBadUtf8(QByteArrayView bytes)
+{
+    const auto *b = reinterpret_cast<const unsigned char *>(bytes.data());
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char c = b[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int length = 0;
+        char32_t value = 0;
+        char32_t least = 0;
+        if ((c & 0xE0) == 0xC0)
+            length = 2, value = c & 0x1F, least = 0x80;
+        else if ((c & 0xF0) == 0xE0)
+            length = 3, value = c & 0x0F, least = 0x800;
+        else if ((c & 0xF8) == 0xF0)
+            length = 4, value = c & 0x07, least = 0x10000;
+        else
+            return i;
+        if (n - i < length)
+            return i;
+        for (int k = 1; k < length; ++k) {
+            if ((b[i + k] & 0xC0) != 0x80)
+                return i;
+            value = (value << 6) | (b[i + k] & 0x3F);
+        }
+        if (value < least || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+            return i;
+        i += length;
+    }
+    return -1;
+}
+
+QString decodeDocument(const QByteArray &bytes, const QString &what, bool &wideOut)
+{
+    QByteArrayView data(bytes);
+    Family family = Family::Utf8;
+    bool bom = true;
+    if (data.startsWith("\xEF\xBB\xBF"))
+        data = data.sliced(3);
+    else if (data.startsWith(QByteArrayView("\xFF\xFE\0\0", 4)))
+        family = Family::Utf32LE, data = data.sliced(4);
+    else if (data.startsWith(QByteArrayView("\0\0\xFE\xFF", 4)))
+        family = Family::Utf32BE, data = data.sliced(4);
+    else if (data.startsWith("\xFF\xFE"))
+        family = Family::Utf16LE, data = data.sliced(2);
+    else if (data.startsWith("\xFE\xFF"))
+        family = Family::Utf16BE, data = data.sliced(2);
+    else {
+        bom = false;
+        if (data.startsWith(QByteArrayView("<\0\0\0", 4)))
+            family = Family::Utf32LE;
+        else if (data.startsWith(QByteArrayView("\0\0\0<", 4)))
+            family = Family::Utf32BE;
+        else if (data.startsWith(QByteArrayView("<\0", 2)))
+            family = Family::Utf16LE;
+        else if (data.startsWith(QByteArrayView("\0<", 2)))
+            family = Family::Utf16BE;
+    }
+    const bool wide = family != Family::Utf8;
+    wideOut = wide;
+    QString text;
+    if (wide) {
+        static constexpr QStringConverter::Encoding encodings[] = {QStringConverter::Utf8, QStringConverter::Utf16LE,
+                                                                   QStringConverter::Utf16BE, QStringConverter::Utf32LE,
+                                                                   QStringConverter::Utf32BE};
+        const int unit = family == Family::Utf16LE || family == Family::Utf16BE ? 2 : 4;
+        QStringDecoder decoder(encodings[int(family)], QStringConverter::Flag::ConvertInitialBom);
+        text = decoder.decode(data);
+        if (decoder.hasError() || data.size() % unit != 0)
+            throw XmlError(QStringLiteral("%1 is not a valid XML file: its bytes are no UTF-%2 text, the file's encoding")
+                               .arg(what)
+                               .arg(unit * 8));
+    }
+
+    // The declaration, when the document begins with one.
+    static const QRegularExpression declaration(
+        QStringLiteral(R"(^<\?xml[ \t\r\n][^>]*?encoding[ \t\r\n]*=[ \t\r\n]*(["'])([^"'>]*)\1)"));
+    const QString head = wide ? text.first(std::min<qsizetype>(text.size(), 512))
+                              : QString::fromLatin1(data.first(std::min<qsizetype>(data.size(), 512)));
+    const QRegularExpressionMatch m = declaration.match(head);
+    enum class Declared { None, Utf8, Utf16, Utf32, Latin1, Windows1252, Ascii } declared = Declared::None;
+    if (m.hasMatch()) {
+        const QString name = m.captured(2).toLower();
+        if (name == u"utf-8" || name == u"utf8")
+            declared = Declared::Utf8;
+        else if (name == u"utf-16" || name == u"utf-16le" || name == u"utf-16be")
+            declared = Declared::Utf16;
+        else if (name == u"utf-32" || name == u"utf-32le" || name == u"utf-32be")
+            declared = Declared::Utf32;
+        else if (name == u"iso-8859-1" || name == u"iso_8859-1" || name == u"latin1" || name == u"latin-1" || name == u"l1")
+            declared = Declared::Latin1;
+        else if (name == u"windows-1252" || name == u"cp1252")
+            declared = Declared::Windows1252;
+        else if (name == u"us-ascii" || name == u"ascii")
+            declared = Declared::Ascii;
+        const qsizetype column = m.capturedStart(2) + 1;
+        if (declared == Declared::None)
+            throwLimit(what,
+                       QStringLiteral("it declares the encoding \"%1\"; the program reads UTF-8, UTF-16, UTF-32, "
+                                      "ISO-8859-1 and Windows-1252")
+                           .arg(Visible_Text(m.captured(2))),
+                       1, column);
+        const bool fits = wide ? (declared == Declared::Utf16) == (family == Family::Utf16LE || family == Family::Utf16BE)
+                && (declared == Declared::Utf16 || declared == Declared::Utf32)
+                               : declared != Declared::Utf16 && declared != Declared::Utf32 && (!bom || declared == Declared::Utf8);
+        if (!fits)
+            throwLimit(what, QStringLiteral("it declares the encoding \"%1\", but its bytes are in another one").arg(m.captured(2)),
+                       1, column);
+    }
+    if (wide)
+        return text;
+    switch (declared) {
+    case Declared::Latin1:
+        return QString::fromLatin1(data);
+    case Declared::Ascii:
+        for (qsizetype i = 0; i < data.size(); ++i)
+            if (uchar(data[i]) >= 0x80)
+                throw XmlError(byteRefused(what, QStringLiteral("US-ASCII"), i, data));
+        return QString::fromLatin1(data);
+    case Declared::Windows1252: {
+        // 0x80 to 0x9F as Windows-1252 has them; 0x81, 0x8D, 0x8F, 0x90 and 0x9D it leaves unused.
+        static constexpr char16_t high[32] = {0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                              0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
+                                              0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                              0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+        QString out(data.size(), Qt::Uninitialized);
+        for (qsizetype i = 0; i < data.size(); ++i) {
+            const uchar c = uchar(data[i]);
+            char16_t u = c;
+            if (c >= 0x80 && c < 0xA0) {
+                u = high[c - 0x80];
+                if (u == 0)
+                    throw XmlError(byteRefused(what, QStringLiteral("Windows-1252"), i, data));
+            }
+            out[i] = QChar(u);
+        }
+        return out;
+    }
+    default: {
+        if (const qsizetype bad = firstBadUtf8(data); bad >= 0)
+            throw XmlError(byteRefused(what, QStringLiteral("UTF-8"), bad, data));
+        QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+        return decoder.decode(data);
+    }
+    }
+}
+
+// XML 1.0 leaves out the controls but tab, LF and CR (and U+FFFE, U+FFFF, lone surrogates);
+// the reader's own message would not say which character it refused.
+void Check_Characters(QStringView s, const QString &what)
+{
+    const qsizetype at = First_Invalid_Xml_Char(s);
+    if (at < 0)
+        return;
+    const QStringView before = s.first(at);
+    throw XmlError(QStringLiteral("%1 is not a valid XML file: it holds the character U+%2, which XML does not allow (line %3, column %4)")
+                       .arg(what)
+                       .arg(QString::number(s[at].unicode(), 16).toUpper().rightJustified(4, u'0'))
+                       .arg(before.count(u'\n') + before.count(u'\r') - before.count(u"\r\n") + 1)
+                       .arg(at - std::max(before.lastIndexOf(u'\n'), before.lastIndexOf(u'\r'))));
+}
+
+// A name with a control character in it (U+007F to U+009F are characters in a text, but not in
+// a name), or nothing.
+std::optional<QChar> controlInName(QStringView name)
+{
+    for (const QChar c : name)
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F))
+            return c;
+    return std::nullopt;
+}
+
 XmlDocument Read_Complete(const QByteArray &bytes, const QString &what)
 {
-    Check_Markup(bytes, what);
+    bool wide = false;
+    const QString text = decodeDocument(bytes, what, wide);
+    Check_Characters(text, what);
+    Check_Markup(text, what);
     XmlDocument doc;
-    QXmlStreamReader reader(bytes);
+    // Single-byte encodings and UTF-8 go to the reader as bytes, which it decodes as above (the
+    // encodings it would read otherwise were refused), so that its messages stay those of every
+    // other program using it. UTF-16 and UTF-32 go as characters: the reader takes a declared
+    // "UTF-32" without a mark for another byte order than the bytes show.
+    QXmlStreamReader reader;
+    if (wide)
+        reader.addData(text);
+    else
+        reader.addData(bytes);
     reader.setNamespaceProcessing(false);
     std::vector<int> open;
     bool rootSeen = false;
@@ -771,9 +972,20 @@ XmlDocument Read_Complete(const QByteArray &bytes, const QString &what)
             if (open.empty() && rootSeen)
                 break;
             rootSeen = true;
+            const QXmlStreamAttributes attributes = reader.attributes();
+            if (attributes.size() > kMaxXmlAttributes)
+                throwLimit(what, tooManyAttributes(), reader.lineNumber(), reader.columnNumber());
             const int element = doc.addElement(open.empty() ? -1 : open.back(), reader.qualifiedName().toString());
-            for (const QXmlStreamAttribute &a : reader.attributes())
+            for (const QXmlStreamAttribute &a : attributes) {
+                if (const std::optional<QChar> c = controlInName(a.qualifiedName()))
+                    throw XmlError(QStringLiteral("%1 is not a valid XML file: the name of an attribute holds the control "
+                                                  "character U+%2 (line %3, column %4)")
+                                       .arg(what)
+                                       .arg(QString::number(c->unicode(), 16).toUpper().rightJustified(4, u'0'))
+                                       .arg(reader.lineNumber())
+                                       .arg(reader.columnNumber()));
                 doc.addAttribute(element, a.qualifiedName().toString(), a.value());
+            }
             open.push_back(element);
             break;
         }

@@ -53,9 +53,15 @@ CommParams CommParams::windowDefaults()
 
 CommParams Read_ParGen_For_Window(const QString &parGenFile)
 {
-    CommParams params = CommParams::windowDefaults();
     XmlDocument doc;
-    const XmlElement root = Load_ParGen_Root(parGenFile, doc);
+    Load_ParGen_Root(parGenFile, doc);
+    return Read_ParGen_Document(doc);
+}
+
+CommParams Read_ParGen_Document(const XmlDocument &doc)
+{
+    CommParams params = CommParams::windowDefaults();
+    const XmlElement root = Document_Root(doc);
     if (root.isNull())
         return params;
     const XmlValueReader reader(root);
@@ -67,7 +73,7 @@ CommParams Read_ParGen_For_Window(const QString &parGenFile)
     return params;
 }
 
-void Write_ParGen(const QString &parGenFile, const CommParams &params)
+void Write_ParGen(const QString &parGenFile, const CommParams &params, KeepHistory history)
 {
     for (int i = 0; i < CommParams::FieldCount; ++i)
         Require_Xml_Text(params.texts[i], QStringLiteral("ParGen.xml, %1").arg(CommParams::elementName(CommParams::Field(i))));
@@ -82,6 +88,7 @@ void Write_ParGen(const QString &parGenFile, const CommParams &params)
                         params.gatewayEnabled ? QStringLiteral("1") : QStringLiteral("0"));
     for (int i = CommParams::PROFIBUS_ID_Device; i < CommParams::FieldCount; ++i)
         append(i);
+    Keep_In_History(parGenFile, Serialize_Xml(x.doc), history);
     Save_Xml_Document(x.doc, parGenFile);
 }
 

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "history/ProjectHistory.h"
+
 #include <QString>
 #include <array>
 #include <cstdint>
 #include <optional>
+
+class XmlDocument;
 
 // The sixteen values of ParGen.xml, as texts (the window's view). Each text is written as it
 // stands; only the gateway switch is a flag ("1" or "0" in the file).
@@ -30,10 +34,13 @@ struct CommParams
 // The window's reader: all defaults when the file is missing, an element's default when it
 // is missing or holds child elements. Throws XmlError when the file is not well-formed.
 CommParams Read_ParGen_For_Window(const QString &parGenFile);
+// The same from a document already read.
+CommParams Read_ParGen_Document(const XmlDocument &doc);
 
 // Writes ParGen.xml anew: Par_Gen with the sixteen elements in order, then the version
-// comment. Throws ValueError for a text XML cannot carry, FileError when it cannot write.
-void Write_ParGen(const QString &parGenFile, const CommParams &params);
+// comment; the file it replaces goes to the project's history first (see Keep_In_History).
+// Throws ValueError for a text XML cannot carry, HistoryError or FileError when it cannot write.
+void Write_ParGen(const QString &parGenFile, const CommParams &params, KeepHistory history = KeepHistory::Yes);
 
 // The first field out of range, in the window's order, and the text index of its message.
 struct CommParamsFault

@@ -11,31 +11,39 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QXmlStreamReader>
+#include <QStringDecoder>
+#include "common/XmlIo.h"
 #include <algorithm>
 
 namespace {
 
 using Kind = RuleChange::Kind;
 
-// The name of the first element of an XML text, or nothing when the bytes are not XML.
-std::optional<QString> xmlRootName(const QByteArray &bytes)
+// Whether the bytes hold XML rather than CSV: after a byte-order mark (UTF-8, UTF-16 or
+// UTF-32) and blanks, the first character is '<'. UTF-16 and UTF-32 without a mark show it by
+// the zeros around that '<'.
+bool looksLikeXml(const QByteArray &bytes)
 {
-    qsizetype i = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n'))
-        ++i;
-    if (i >= bytes.size() || bytes[i] != '<')
-        return std::nullopt;
-    QXmlStreamReader reader(bytes);
-    while (!reader.atEnd())
-        if (reader.readNext() == QXmlStreamReader::StartElement)
-            return reader.name().toString();
-    return QString();
+    const QByteArrayView head = QByteArrayView(bytes).first(std::min<qsizetype>(bytes.size(), 256));
+    const std::optional<QStringConverter::Encoding> encoding = QStringConverter::encodingForData(head, u'<');
+    QStringDecoder decoder(encoding.value_or(QStringConverter::Latin1));
+    const QString text = decoder.decode(encoding == QStringConverter::Utf8 && head.startsWith("\xEF\xBB\xBF") ? head.sliced(3) : head);
+    for (const QChar c : text) {
+        if (c == u'\uFEFF' || c == u' ' || c == u'\t' || c == u'\r' || c == u'\n')
+            continue;
+        return c == u'<';
+    }
+    return false;
 }
 
 bool isNullDevice(const QString &path)
 {
-    return path == QLatin1String("/dev/null") || path.compare(QLatin1String("NUL"), Qt::CaseInsensitive) == 0;
+#ifdef Q_OS_WIN
+    return path.compare(QLatin1String("NUL"), Qt::CaseInsensitive) == 0;
+#else
+    // Elsewhere "NUL" is a file name like any other.
+    return path == QLatin1String("/dev/null");
+#endif
 }
 
 int fieldsEqual(S7Rule::List list, const S7Rule &a, const S7Rule &b)
@@ -98,11 +106,19 @@ QString quoted(const QString &text)
         case '\n': out += QLatin1String("\\n"); break;
         case '\r': out += QLatin1String("\\r"); break;
         case '\t': out += QLatin1String("\\t"); break;
-        default:
-            if (c.unicode() < 32)
-                out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        default: {
+            const char16_t u = c.unicode();
+            // Controls (C0, DEL, C1) and the marks that turn the direction of a line would
+            // change what the terminal shows.
+            const bool bidi = u == 0x061C || u == 0x200E || u == 0x200F || (u >= 0x202A && u <= 0x202E)
+                || (u >= 0x2066 && u <= 0x2069);
+            if (u < 32 || (u >= 0x7F && u <= 0x9F))
+                out += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
+            else if (bidi)
+                out += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
             else
                 out += c;
+        }
         }
     }
     return out + u'"';
@@ -185,15 +201,19 @@ std::optional<QString> Load_Project_Content(const QString &path, ProjectContent 
             if (auto error = Load_S7_Protocol(s7Protocol, read, write))
                 return error;
         } else {
-            const QByteArray bytes = Read_Whole_File(path);
-            const std::optional<QString> root = xmlRootName(bytes);
-            if (root && *root == QLatin1String("Par_Gen")) {
-                content.hasParams = true;
-                content.params = Read_ParGen_For_Window(path);
-            } else if (root) {
-                content.hasRules = true;
-                if (auto error = Parse_S7_Protocol(bytes, shown, read, write))
-                    return error;
+            // Bounded before it is read, parsed once by the bounded reader, which tells the root.
+            const QByteArray bytes = Read_Bounded_File(path, kMaxCsvFileSize, QStringLiteral("CSV and XML files"),
+                                                       QStringLiteral("16 MiB"));
+            if (looksLikeXml(bytes)) {
+                const XmlDocument doc = Parse_Xml(bytes, shown);
+                if (Document_Root(doc).tagName() == QLatin1String("Par_Gen")) {
+                    content.hasParams = true;
+                    content.params = Read_ParGen_Document(doc);
+                } else {
+                    content.hasRules = true;
+                    if (auto error = Read_S7_Protocol_Document(doc, shown, read, write))
+                        return error;
+                }
             } else {
                 content.hasRules = true;
                 if (auto error = Csv_To_Rules(bytes, read, write))

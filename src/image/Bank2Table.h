@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QByteArray>
 #include "common/XmlReader.h"
+
+#include <QByteArray>
 #include <QString>
 #include <array>
 #include <cstddef>
@@ -38,20 +39,6 @@ inline constexpr std::uint8_t SwapWord = 0x08;
 inline constexpr std::uint8_t OnCmd = 0x10; // write rules only
 inline constexpr std::uint8_t Write = 0x20; // the rule comes from the write list
 } // namespace Bank2Flag
-
-// Device codes of the editor's texts, matched on the whole text, case-sensitive; any other
-// text gets the first code of each list (S7200, Bit, OB, direct peripheral access).
-std::uint8_t PLC_Type_Code(QStringView text);
-std::uint8_t Data_Type_Code(QStringView text);
-std::uint8_t Data_Identifier_Code(QStringView text);
-std::uint8_t PLC_Area_Code(QStringView text);
-
-// The editor's text of a code, for people reading an image; empty for a code no text maps to.
-// Code 0 of the PLC type reads "S7200".
-QString PLC_Type_Text(std::uint8_t code);
-QString Data_Type_Text(std::uint8_t code);
-QString Data_Identifier_Text(std::uint8_t code);
-QString PLC_Area_Text(std::uint8_t code);
 
 // The S7comm rule table the converter executes: 1024 entries of 28 bytes, the enabled read
 // rules first, then the enabled write rules, zero after the last one.

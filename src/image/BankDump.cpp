@@ -3,6 +3,7 @@
 #include "common/LittleEndian.h"
 #include "image/Bank1Block.h"
 #include "image/Bank2Table.h"
+#include "s7access/S7RuleCodes.h"
 
 #include <QString>
 #include <span>

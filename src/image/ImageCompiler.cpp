@@ -21,6 +21,27 @@ namespace {
 // rules after it, or an enabled row past it (it would go out as PLC 0.0.0.0), refuse the file.
 void requireValidatedRows(const XmlDocument &doc, const QString &what)
 {
+    // Through validation's own reader first: a row it cannot read (an attribute missing) is not
+    // sent, nor a row it reads as enabled while the device would skip it (no Enable attribute).
+    {
+        S7RuleList read = Fresh_Rule_List();
+        S7RuleList write = Fresh_Rule_List();
+        S7ReadNotes notes;
+        if (const auto error = Read_S7_Protocol_Document(doc, what, read, write, RowsPast512::Ignore, &notes))
+            throw ValueError(*error);
+        for (const S7Rule::List list : {S7Rule::List::Read, S7Rule::List::Write}) {
+            const S7RuleList &rules = list == S7Rule::List::Read ? read : write;
+            const std::vector<int> &rows = notes.rowsWithoutEnable[list == S7Rule::List::Read ? 0 : 1];
+            for (const int row : rows) {
+                if (row <= Rules_In_Use(rules))
+                    throw ValueError(QStringLiteral("%1: rule %2 of the %3 list has no Enable attribute; the editor takes it "
+                                                    "as enabled and writes Enable=\"Y\" when the list is saved")
+                                         .arg(what)
+                                         .arg(row)
+                                         .arg(List_Name(list)));
+            }
+        }
+    }
     const XmlElement root = Document_Root(doc);
     for (const S7Rule::List list : {S7Rule::List::Read, S7Rule::List::Write}) {
         const QString name = list == S7Rule::List::Read ? QStringLiteral("S7_Protocol_Read")
@@ -55,12 +76,9 @@ struct ImageCompiler::State
     int ruleCount = 0;
 };
 
-ImageCompiler::ImageCompiler() : m_state(new State) {}
+ImageCompiler::ImageCompiler() : m_state(std::make_unique<State>()) {}
 
-ImageCompiler::~ImageCompiler()
-{
-    delete m_state;
-}
+ImageCompiler::~ImageCompiler() = default;
 
 void ImageCompiler::Compile_Banks(const QString &parGenFile, const QString &s7ProtocolFile)
 {
@@ -81,8 +99,7 @@ void ImageCompiler::Compile_Banks(const QString &parGenFile, const QString &s7Pr
     next->bank2Output.reserve(Bank2Table::kSize);
     next->bank1.Store_Bank1(next->bank1Output);
     next->bank2.Store_Bank2(next->bank2Output);
-    delete m_state;
-    m_state = next.release();
+    m_state = std::move(next);
 }
 
 void ImageCompiler::Write_Bank_Files(const QString &projectDir) const

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <memory>
 
 // Builds the two device images from a project's ParGen.xml and S7_Protocol.xml and writes
 // them as bin/bank1.bin (2048 bytes) and bin/bank2.bin (28672 bytes).
@@ -33,5 +34,5 @@ public:
 
 private:
     struct State;
-    State *m_state;
+    std::unique_ptr<State> m_state;
 };

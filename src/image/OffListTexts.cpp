@@ -1,6 +1,6 @@
 #include "image/OffListTexts.h"
 
-#include "image/Bank2Table.h"
+#include "s7access/S7RuleCodes.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include "report/ProfibusMapPicture.h"
 #include "s7access/ProfibusMap.h"
 #include "s7access/S7AddressText.h"
+#include "s7access/S7ListEnd.h"
 #include "s7access/S7Validation.h"
 #include "texts/TextId.h"
 #include "texts/TextTable.h"
@@ -191,11 +192,17 @@ Document buildDocument(const ReportInput &in, const TextTable &texts, const Prof
         for (const int id : list == S7Rule::List::Read ? std::span<const int>(kReadHeadings) : std::span<const int>(kWriteHeadings))
             table.headings.append(t(id));
         table.headings.append(QStringLiteral("S7"));
-        for (int r = 0; r < Rules_In_Use(rules); ++r)
-            table.rows.append(QStringList{QString::number(r + 1)} + rules[std::size_t(r)].cells(list)
-                              + QStringList{S7_Address_Text(rules[std::size_t(r)])});
+        QStringList afterEnd;
+        for (const ListedRule &listed : Listed_Rules(rules)) {
+            const S7Rule &rule = rules[std::size_t(listed.row - 1)];
+            table.rows.append(QStringList{QString::number(listed.row)} + rule.cells(list) + QStringList{S7_Address_Text(rule)});
+            if (listed.afterEnd)
+                afterEnd.append(QString::number(listed.row));
+        }
         doc.push_back(textBlock(K::Heading, t(list == S7Rule::List::Read ? TextId::S7_S7commRead : TextId::S7_S7commWrite)));
         doc.push_back(tableBlock(std::move(table)));
+        if (!afterEnd.isEmpty())
+            doc.push_back(textBlock(K::Warning, t(TextId::Report_RowsAfterEnd).arg(afterEnd.join(QStringLiteral(", ")), t(TextId::S7_AfterEndNotSent))));
     }
 
     // The map: what the two counts are, then picture and table per area.
@@ -226,6 +233,8 @@ Document buildDocument(const ReportInput &in, const TextTable &texts, const Prof
         doc.push_back(tableBlock(std::move(table)));
     }
     for (const QString &line : reportWarnings(map, texts))
+        doc.push_back(textBlock(K::Warning, line));
+    for (const QString &line : Map_Unplaced_Lines(map, in.read, in.write, texts))
         doc.push_back(textBlock(K::Warning, line));
 
     // The GSD's modules for these byte counts, beside the areas above.

@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 ProfibusMapPicture::ProfibusMapPicture(const ProfibusMap &map, MapArea area, const Style &style)
     : m_map(map), m_area(area), m_style(style)
 {
@@ -69,6 +71,13 @@ QColor ProfibusMapPicture::bitColour(int bit) const
     return ruleColour(rule.list, rule.row);
 }
 
+bool ProfibusMapPicture::isAfterEndBit(int bit) const
+{
+    const std::vector<int> &users = m_map.rulesAtBit(m_area, bit);
+    return !users.empty()
+        && std::all_of(users.begin(), users.end(), [&](int k) { return m_map.rules(m_area)[std::size_t(k)].afterEnd; });
+}
+
 void ProfibusMapPicture::paint(QPainter &painter, QPoint origin, const QRect &visible) const
 {
     painter.save();
@@ -91,6 +100,8 @@ void ProfibusMapPicture::paint(QPainter &painter, QPoint origin, const QRect &vi
                 const int bit = byte * 8 + b;
                 const QRect cell = cellRect(bit);
                 painter.fillRect(cell, bitColour(bit));
+                if (isAfterEndBit(bit))
+                    painter.fillRect(cell, QBrush(QColor(0x60, 0x60, 0x60), Qt::BDiagPattern));
                 painter.setPen(grid);
                 painter.drawRect(cell.adjusted(0, 0, -1, -1));
                 const std::vector<int> &users = m_map.rulesAtBit(m_area, bit);

@@ -43,6 +43,8 @@ public:
     static QColor pastCountColour() { return QColor(0xc8, 0xc8, 0xc8); }
     // The colour a bit is drawn in.
     QColor bitColour(int bit) const;
+    // Whether only rules after their list's end use the bit: its cell is hatched.
+    bool isAfterEndBit(int bit) const;
 
 private:
     int lines() const;

@@ -2,10 +2,12 @@
 
 #include "common/TextUtil.h"
 #include "s7access/S7AddressText.h"
+#include "s7access/S7ListEnd.h"
 #include "texts/TextId.h"
 #include "texts/TextTable.h"
 
 #include <algorithm>
+#include <optional>
 
 MapArea Map_Area_Of(S7Rule::List list)
 {
@@ -40,15 +42,27 @@ ProfibusMap ProfibusMap::build(const S7RuleList &read, const S7RuleList &write, 
         part.byteCount = std::clamp(list == S7Rule::List::Read ? limits.NByte_IN : limits.NByte_OUT, 0,
                                     PositionLimits::kNoParGen);
         const int areaBits = part.byteCount * 8;
-        for (std::size_t i = 0; i < rules.size() && i < std::size_t(kMaxRules) && rules[i].inUse(); ++i) {
-            const S7Rule &rule = rules[i];
+        for (const ListedRule &listed : Listed_Rules(rules)) {
+            const S7Rule &rule = rules[std::size_t(listed.row - 1)];
             if (Trim_Text(rule.Enable) != u"Y")
                 continue;
             const int position = Text_To_Int(rule.Position, -1);
             const int startBit = Text_To_Int(rule.Bit, -1);
-            if (position < 0 || position >= part.byteCount || startBit < 0 || startBit > 7)
+            std::optional<MapUnplaced::Reason> reason;
+            if (Trim_Text(rule.Position).isEmpty())
+                reason = MapUnplaced::Reason::NoPosition;
+            else if (position < 0 || position >= part.byteCount)
+                reason = MapUnplaced::Reason::PositionOutside;
+            else if (Trim_Text(rule.Bit).isEmpty())
+                reason = MapUnplaced::Reason::NoStartBit;
+            else if (startBit < 0 || startBit > 7)
+                reason = MapUnplaced::Reason::StartBitOutside;
+            if (reason) {
+                map.m_unplaced.push_back({list, listed.row, *reason, listed.afterEnd});
                 continue;
-            MapRule placed{list, int(i) + 1, position * 8 + startBit, Data_Type_Bits(rule.Data_Type), false};
+            }
+            MapRule placed{list, listed.row, position * 8 + startBit, Data_Type_Bits(rule.Data_Type), false,
+                           listed.afterEnd};
             placed.clipped = placed.lastBit() >= areaBits;
             part.rules.push_back(placed);
         }
@@ -66,9 +80,11 @@ ProfibusMap ProfibusMap::build(const S7RuleList &read, const S7RuleList &write, 
     // a sweep over their start bits keeps the work to the pairs that really overlap.
     const std::vector<MapRule> &in = map.m_in.rules;
     const int areaLastBit = map.m_in.byteCount * 8 - 1;
-    std::vector<std::size_t> order(in.size());
-    for (std::size_t k = 0; k < order.size(); ++k)
-        order[k] = k;
+    std::vector<std::size_t> order;
+    for (std::size_t k = 0; k < in.size(); ++k) {
+        if (!in[k].afterEnd)
+            order.push_back(k);
+    }
     std::sort(order.begin(), order.end(),
               [&](std::size_t a, std::size_t b) { return in[a].firstBit < in[b].firstBit; });
     for (std::size_t i = 0; i < order.size(); ++i) {
@@ -98,7 +114,12 @@ const std::vector<int> &ProfibusMap::rulesAtBit(MapArea area, int bit) const
 
 bool ProfibusMap::isConflictBit(MapArea area, int bit) const
 {
-    return area == MapArea::In && bit < m_in.byteCount * 8 && rulesAtBit(area, bit).size() > 1;
+    if (area != MapArea::In || bit >= m_in.byteCount * 8)
+        return false;
+    int sent = 0;
+    for (const int k : rulesAtBit(area, bit))
+        sent += m_in.rules[std::size_t(k)].afterEnd ? 0 : 1;
+    return sent > 1;
 }
 
 const MapRule *ProfibusMap::ruleOfRow(S7Rule::List list, int row) const
@@ -143,6 +164,42 @@ QStringList Map_Warnings(const ProfibusMap &map, const TextTable &texts)
     return lines;
 }
 
+QString Map_Unplaced_Text(const ProfibusMap &map, const MapUnplaced &rule, const S7RuleList &rules,
+                          const TextTable &texts)
+{
+    const S7Rule &r = rules[std::size_t(rule.row - 1)];
+    QString reason;
+    switch (rule.reason) {
+    case MapUnplaced::Reason::NoPosition:
+        reason = texts.text(TextId::Map_NoPosition);
+        break;
+    case MapUnplaced::Reason::PositionOutside:
+        reason = texts.text(TextId::Map_PositionOutside).arg(r.Position).arg(map.byteCount(Map_Area_Of(rule.list)));
+        break;
+    case MapUnplaced::Reason::NoStartBit:
+        reason = texts.text(TextId::Map_NoStartBit);
+        break;
+    case MapUnplaced::Reason::StartBitOutside:
+        reason = texts.text(TextId::Map_StartBitOutside).arg(r.Bit);
+        break;
+    }
+    if (rule.afterEnd)
+        reason += QStringLiteral("; ") + texts.text(TextId::S7_AfterEndNotSent);
+    return texts.text(TextId::Map_NotOnMap)
+        .arg(texts.text(rule.list == S7Rule::List::Read ? TextId::S7_S7commRead : TextId::S7_S7commWrite))
+        .arg(rule.row)
+        .arg(reason);
+}
+
+QStringList Map_Unplaced_Lines(const ProfibusMap &map, const S7RuleList &read, const S7RuleList &write,
+                               const TextTable &texts)
+{
+    QStringList lines;
+    for (const MapUnplaced &u : map.unplaced())
+        lines.append(Map_Unplaced_Text(map, u, u.list == S7Rule::List::Read ? read : write, texts));
+    return lines;
+}
+
 QStringList Map_Table_Header()
 {
     return {QStringLiteral("Area"),       QStringLiteral("First byte"), QStringLiteral("Last byte"),
@@ -155,7 +212,7 @@ QList<QStringList> Map_Table_Rows(const ProfibusMap &map, const S7RuleList &read
                                   const TextTable &texts)
 {
     QList<QStringList> rows;
-    std::vector<QStringList> conflictPartners(std::size_t(kMaxRules) + 1);
+    std::vector<QStringList> conflictPartners(std::max(read.size(), write.size()) + 1);
     for (const MapConflict &c : map.conflicts()) {
         conflictPartners[std::size_t(c.rowA)].append(QString::number(c.rowB));
         conflictPartners[std::size_t(c.rowB)].append(QString::number(c.rowA));
@@ -177,6 +234,8 @@ QList<QStringList> Map_Table_Rows(const ProfibusMap &map, const S7RuleList &read
                 note.append(texts.text(TextId::Map_Conflict) + QLatin1Char(' ') + partners.join(u','));
             if (r->clipped)
                 note.append(texts.text(TextId::Map_PastByteCount));
+            if (r->afterEnd)
+                note.append(texts.text(TextId::S7_AfterEndNotSent));
             rows.append({Map_Area_Name(area), QString::number(r->firstByte()), QString::number(r->lastByte()), bits,
                          List_Name(r->list), QString::number(r->row), rule.PLC_Address, S7_Address_Text(rule),
                          rule.Data_Type, rule.Mnemonic, note.join(QStringLiteral("; "))});

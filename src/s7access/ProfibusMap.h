@@ -28,6 +28,8 @@ struct MapRule
     int firstBit;
     int bitCount;
     bool clipped;
+    // The rule follows the list's end: the device never gets it.
+    bool afterEnd = false;
 
     int lastBit() const { return firstBit + bitCount - 1; }
     int firstByte() const { return firstBit / 8; }
@@ -49,13 +51,25 @@ struct MapConflict
     bool operator==(const MapConflict &) const = default;
 };
 
+// An enabled rule in use that has no place in its area, and why.
+struct MapUnplaced
+{
+    enum class Reason { NoPosition, PositionOutside, NoStartBit, StartBitOutside };
+    S7Rule::List list;
+    int row;
+    Reason reason;
+    bool afterEnd = false;
+    bool operator==(const MapUnplaced &) const = default;
+};
+
 class ProfibusMap
 {
 public:
     ProfibusMap() = default;
-    // The enabled rules in use of both lists (each list ends at its first rule not in use).
-    // A rule whose Position is not within the area or whose Start Bit is not 0 to 7 has no
-    // place and is left out (the validation refuses it).
+    // The enabled rules in use of both lists, those after a list's end included and marked
+    // (see Listed_Rules); these take no part in conflicts, as the device never gets them. A
+    // rule whose Position is not within the area or whose Start Bit is not 0 to 7 has no
+    // place: it is kept in unplaced() with the reason.
     static ProfibusMap build(const S7RuleList &read, const S7RuleList &write, const PositionLimits &limits);
 
     // Number Byte In or Number Byte Out; 0 when the count is 0 or less.
@@ -70,6 +84,8 @@ public:
     bool isConflictBit(MapArea area, int bit) const;
     // Every conflicting pair of read rules, ordered by rowA, then rowB.
     const std::vector<MapConflict> &conflicts() const { return m_conflicts; }
+    // The enabled rules that have no place, read list first, in row order.
+    const std::vector<MapUnplaced> &unplaced() const { return m_unplaced; }
     // The placed rule of a list's row, or null.
     const MapRule *ruleOfRow(S7Rule::List list, int row) const;
 
@@ -86,6 +102,7 @@ private:
     Part m_in;
     Part m_out;
     std::vector<MapConflict> m_conflicts;
+    std::vector<MapUnplaced> m_unplaced;
 };
 
 class TextTable;
@@ -95,11 +112,18 @@ class TextTable;
 QString Map_Conflict_Warning(const MapConflict &conflict, const TextTable &texts);
 QString Map_Clipped_Warning(const ProfibusMap &map, const MapRule &rule, const TextTable &texts);
 QStringList Map_Warnings(const ProfibusMap &map, const TextTable &texts);
+// "S7comm Read row 3 is not on the map: Position is empty", and the mark of a rule after the end.
+QString Map_Unplaced_Text(const ProfibusMap &map, const MapUnplaced &rule, const S7RuleList &rules,
+                          const TextTable &texts);
+// The lines of every unplaced rule, in the order of unplaced().
+QStringList Map_Unplaced_Lines(const ProfibusMap &map, const S7RuleList &read, const S7RuleList &write,
+                               const TextTable &texts);
 
 // The map as a table, one row per placed rule, the "in" area first, each area by first bit:
 // area, first byte, last byte, bits (start bit in the first byte to end bit in the last, or
 // the one bit), list, row, PLC address, S7 address, data type, mnemonic, and a note naming
-// the rows it conflicts with (text 1350) and whether it runs past the byte count (text 1352).
+// the rows it conflicts with (text 1350), whether it runs past the byte count (text 1352) and
+// whether it follows the list's end (text 500).
 QStringList Map_Table_Header();
 QList<QStringList> Map_Table_Rows(const ProfibusMap &map, const S7RuleList &read, const S7RuleList &write,
                                   const TextTable &texts);

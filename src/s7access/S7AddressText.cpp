@@ -1,7 +1,7 @@
 #include "s7access/S7AddressText.h"
 
 #include "common/TextUtil.h"
-#include "image/Bank2Table.h"
+#include "s7access/S7RuleCodes.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 
 namespace {
 
@@ -20,7 +21,7 @@ QString sectionName(S7Rule::List list)
 }
 
 std::optional<QString> readSection(const XmlElement &root, S7Rule::List list, const QString &what,
-                                   S7RuleList &rules, RowsPast512 rowsPast512)
+                                   S7RuleList &rules, RowsPast512 rowsPast512, S7ReadNotes *notes)
 {
     const QString &name = sectionName(list);
     const XmlElement section = root.firstChildElement(name);
@@ -38,9 +39,17 @@ std::optional<QString> readSection(const XmlElement &root, S7Rule::List list, co
         for (const S7Rule::Field field : fields) {
             const QString &attribute = S7Rule::fieldName(field);
             if (std::optional<QString> value = row.attribute(attribute)) {
+                if (value->size() > kMaxCellLength)
+                    return QStringLiteral("%1: rule %2 of %3: %4 holds %5 characters, while a cell holds at most %6")
+                        .arg(what)
+                        .arg(index + 1)
+                        .arg(name, attribute, QLocale(QLocale::English).toString(value->size()),
+                             QLocale(QLocale::English).toString(kMaxCellLength));
                 rule[field] = std::move(*value);
             } else if (field == S7Rule::Field::Enable) {
                 rule[field] = QStringLiteral("Y");
+                if (notes)
+                    notes->rowsWithoutEnable[list == S7Rule::List::Read ? 0 : 1].push_back(index + 1);
             } else if (field == S7Rule::Field::Rack || field == S7Rule::Field::Slot) {
                 rule[field] = QStringLiteral("0");
             } else {
@@ -117,7 +126,7 @@ PositionLimits Load_Position_Limits(const QString &parGenFile)
 }
 
 std::optional<QString> Load_S7_Protocol(const QString &path, S7RuleList &read, S7RuleList &write,
-                                        RowsPast512 rowsPast512)
+                                        RowsPast512 rowsPast512, S7ReadNotes *notes)
 {
     if (Name_Is_Missing(path))
         return std::nullopt;
@@ -127,11 +136,12 @@ std::optional<QString> Load_S7_Protocol(const QString &path, S7RuleList &read, S
     } catch (const BrivantError &e) {
         return e.text();
     }
-    return Parse_S7_Protocol(bytes, QDir::toNativeSeparators(path), read, write, rowsPast512);
+    return Parse_S7_Protocol(bytes, QDir::toNativeSeparators(path), read, write, rowsPast512, notes);
 }
 
 std::optional<QString> Parse_S7_Protocol(const QByteArray &bytes, const QString &what,
-                                         S7RuleList &read, S7RuleList &write, RowsPast512 rowsPast512)
+                                         S7RuleList &read, S7RuleList &write, RowsPast512 rowsPast512,
+                                         S7ReadNotes *notes)
 {
     if (read.size() < std::size_t(kMaxRules))
         read.resize(kMaxRules);
@@ -143,12 +153,24 @@ std::optional<QString> Parse_S7_Protocol(const QByteArray &bytes, const QString 
     } catch (const BrivantError &e) {
         return e.text();
     }
+    return Read_S7_Protocol_Document(doc, what, read, write, rowsPast512, notes);
+}
+
+std::optional<QString> Read_S7_Protocol_Document(const XmlDocument &doc, const QString &what, S7RuleList &read,
+                                                 S7RuleList &write, RowsPast512 rowsPast512, S7ReadNotes *notes)
+{
+    if (notes)
+        *notes = S7ReadNotes{};
+    if (read.size() < std::size_t(kMaxRules))
+        read.resize(kMaxRules);
+    if (write.size() < std::size_t(kMaxRules))
+        write.resize(kMaxRules);
     const XmlElement root = Document_Root(doc);
     if (root.isNull())
         return QStringLiteral("%1 holds no root element").arg(what);
-    if (auto error = readSection(root, S7Rule::List::Read, what, read, rowsPast512))
+    if (auto error = readSection(root, S7Rule::List::Read, what, read, rowsPast512, notes))
         return error;
-    return readSection(root, S7Rule::List::Write, what, write, rowsPast512);
+    return readSection(root, S7Rule::List::Write, what, write, rowsPast512, notes);
 }
 
 std::optional<QString> Unvalidated_Rules_Text(const S7RuleList &rules, S7Rule::List list, const QString &what)
@@ -193,6 +215,34 @@ QByteArray Serialize_S7_Protocol(const S7RuleList &read, const S7RuleList &write
                              .arg(bad->row)
                              .arg(S7Rule::fieldName(bad->field)));
     }
+    // What the readers would refuse is not written: a cell over its bound, a file over the
+    // reader's bound (named by its longest cell, the likely cause).
+    struct Longest
+    {
+        S7Rule::List list = S7Rule::List::Read;
+        int row = 0;
+        S7Rule::Field field = S7Rule::Field::Mnemonic;
+        qsizetype length = -1;
+    } longest;
+    for (const S7Rule::List list : {S7Rule::List::Read, S7Rule::List::Write}) {
+        const S7RuleList &rules = list == S7Rule::List::Read ? read : write;
+        for (std::size_t r = 0; r < rules.size() && rules[r].inUse(); ++r) {
+            for (const S7Rule::Field field : S7Rule::fields(list)) {
+                const qsizetype length = rules[r][field].size();
+                if (length > longest.length)
+                    longest = {list, int(r) + 1, field, length};
+            }
+        }
+    }
+    const QLocale english(QLocale::English);
+    const auto longestCell = [&] {
+        return QStringLiteral("%1 row %2, %3: %4 characters")
+            .arg(List_Name(longest.list))
+            .arg(longest.row)
+            .arg(S7Rule::fieldName(longest.field), english.toString(longest.length));
+    };
+    if (longest.length > kMaxCellLength)
+        throw ValueError(QStringLiteral("%1, while a cell holds at most %2").arg(longestCell(), english.toString(kMaxCellLength)));
     QString out;
     out.reserve(1024);
     out += u'<';
@@ -205,10 +255,16 @@ QByteArray Serialize_S7_Protocol(const S7RuleList &read, const S7RuleList &write
     out += QLatin1String("><!--");
     out += QLatin1String(kSoftwareVersionComment);
     out += QLatin1String("-->\n");
-    return out.toUtf8();
+    QByteArray bytes = out.toUtf8();
+    if (bytes.size() > kMaxXmlFileSize)
+        throw ValueError(QStringLiteral("%1; the file would be %2 MB, the program reads at most 4 MiB")
+                             .arg(longestCell(), english.toString(double(bytes.size()) / 1e6, 'f', 1)));
+    return bytes;
 }
 
-void Save_S7_Protocol(const QString &path, const S7RuleList &read, const S7RuleList &write)
+void Save_S7_Protocol(const QString &path, const S7RuleList &read, const S7RuleList &write, KeepHistory history)
 {
-    Write_File_Safely(path, Serialize_S7_Protocol(read, write));
+    const QByteArray bytes = Serialize_S7_Protocol(read, write);
+    Keep_In_History(path, bytes, history);
+    Write_File_Safely(path, bytes);
 }

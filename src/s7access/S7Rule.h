@@ -61,6 +61,11 @@ struct S7Rule
 
 inline constexpr int kMaxRules = 512;
 
+// The most characters a rule's cell holds (a mnemonic, an address): the editor, the CSV import,
+// the reader and the writer of S7_Protocol.xml all keep to it, so that whatever is saved can be
+// read back (1024 rules at the bound still need a bound on the file, see kMaxXmlFileSize).
+inline constexpr int kMaxCellLength = 1000;
+
 // A list of 512 rules; fresh rules are Enable "Y" and every other field empty.
 using S7RuleList = std::vector<S7Rule>;
 S7RuleList Fresh_Rule_List();

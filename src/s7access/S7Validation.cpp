@@ -182,3 +182,13 @@ std::vector<S7Fault> Controllo_dati_All(const S7RuleList &read, const S7RuleList
     IpPortTable table;
     return validate(read, write, limits, texts, table, false);
 }
+
+std::optional<S7Rule::Field> First_Refused_Field(const S7Rule &rule, S7Rule::List list, int positionLimit)
+{
+    IpPortTable table;
+    table.fill(TIPPort{});
+    const Failure failure = checkRule(rule, list, positionLimit, table);
+    if (failure.textId == 0)
+        return std::nullopt;
+    return failure.field;
+}

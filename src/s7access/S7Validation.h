@@ -60,3 +60,8 @@ std::optional<S7Fault> Controllo_dati(const S7RuleList &read, const S7RuleList &
 // does not take one.
 std::vector<S7Fault> Controllo_dati_All(const S7RuleList &read, const S7RuleList &write,
                                         const PositionLimits &limits, const TextTable &texts);
+
+// The field of the first check that one enabled rule fails on its own (the count of
+// connections, which depends on the other rules, is not checked), or nothing when it passes.
+// `positionLimit` is the byte count of the rule's area.
+std::optional<S7Rule::Field> First_Refused_Field(const S7Rule &rule, S7Rule::List list, int positionLimit);

@@ -130,7 +130,9 @@ QString Language_Locale_Line(QStringView line)
 
 void Load_Language_File(TextTable &table, const QString &path)
 {
-    const QStringList lines = Split_Language_Lines(Decode_Language_Bytes(Read_Whole_File(path)));
+    // 1400 texts take some 100 kB; the bound keeps a hostile file from filling the memory.
+    const QStringList lines = Split_Language_Lines(Decode_Language_Bytes(
+        Read_Bounded_File(path, kMaxLanguageFileSize, QStringLiteral("language files"), QStringLiteral("8 MiB"))));
     bool localeSeen = false;
     for (const QString &line : lines) {
         if (!localeSeen) {

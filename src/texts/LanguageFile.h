@@ -22,6 +22,8 @@ void Apply_Language_Line(TextTable &table, QStringView line);
 QString Language_Locale_Line(QStringView line);
 
 // Reads the file and applies every line in order; the first locale line sets the table's locale. Throws FileError when it cannot be read.
+// Language files larger than this are refused unread.
+inline constexpr qint64 kMaxLanguageFileSize = 8 * 1024 * 1024;
 void Load_Language_File(TextTable &table, const QString &path);
 
 // The language's state: built-in texts, then <language>.lng of `languageDir`; when that file

@@ -7,7 +7,16 @@
 #include <QDir>
 #include <QFileInfo>
 
-UpdateOutcome Describe_Update_Run(const ProgramRun &run, const QString &programDir, const TextTable &texts)
+UpdateLogStamp Update_Log_Stamp(const QString &programDir)
+{
+    const QFileInfo log(ConfigWorkspace::join(programDir, QLatin1String(kUpdateLogFileName)));
+    if (!log.isFile())
+        return {};
+    return {true, log.size(), log.fileTime(QFileDevice::FileModificationTime)};
+}
+
+UpdateOutcome Describe_Update_Run(const ProgramRun &run, const QString &programDir, const TextTable &texts,
+                                  const UpdateLogStamp &before)
 {
     switch (run.outcome) {
     case ProgramRun::Outcome::TimedOut:
@@ -21,8 +30,10 @@ UpdateOutcome Describe_Update_Run(const ProgramRun &run, const QString &programD
         return {UpdateOutcome::Kind::Succeeded, texts.text(TextId::Update_Succeeded)};
     QString text = run.exitCode < 0 ? texts.text(TextId::Update_Crashed)
                                     : texts.text(TextId::Update_FailedExitCode) + QString::number(run.exitCode);
+    // A log the run left as it was holds an earlier run's report: naming it would mislead.
     const QString log = ConfigWorkspace::join(programDir, QLatin1String(kUpdateLogFileName));
-    if (QFileInfo(log).isFile())
+    const UpdateLogStamp after = Update_Log_Stamp(programDir);
+    if (after.exists && after != before)
         text += QLatin1Char('\n') + texts.text(TextId::Update_SeeLog) + QDir::toNativeSeparators(log);
     return {UpdateOutcome::Kind::Failed, text};
 }

@@ -2,6 +2,7 @@
 
 #include "platform/ProcessRunner.h"
 
+#include <QDateTime>
 #include <QString>
 
 class TextTable;
@@ -22,6 +23,18 @@ struct UpdateOutcome
 // The update program writes its report to Ethernet_Update.log in its working folder.
 inline constexpr const char *kUpdateLogFileName = "Ethernet_Update.log";
 
-// The outcome of `run`; a failure names the exit code and, when the file exists, the log in
-// `programDir`.
-UpdateOutcome Describe_Update_Run(const ProgramRun &run, const QString &programDir, const TextTable &texts);
+// The log's size and time of last change, taken before the update program starts, so that a
+// failure names the log only when this run wrote to it.
+struct UpdateLogStamp
+{
+    bool exists = false;
+    qint64 size = 0;
+    QDateTime modified;
+    bool operator==(const UpdateLogStamp &) const = default;
+};
+UpdateLogStamp Update_Log_Stamp(const QString &programDir);
+
+// The outcome of `run`; a failure names the exit code and, when this run wrote to it (its size
+// or time differs from `before`), the log in `programDir`.
+UpdateOutcome Describe_Update_Run(const ProgramRun &run, const QString &programDir, const TextTable &texts,
+                                  const UpdateLogStamp &before);

@@ -6,18 +6,24 @@
 #include "app/ui/TFNew_Project.h"
 #include "app/ui/TFOpenConf.h"
 #include "commparams/ui/TFParGen.h"
+#include "history/ui/HistoryDialog.h"
 #include "options/ui/TFSoftOptions.h"
 #include "platform/PlcCheckService.h"
 #include "s7access/PlcTestRules.h"
 #include "s7access/S7Protocol.h"
 #include "s7access/ui/S7FindBar.h"
+#include "s7access/ui/S7RuleTableModel.h"
+#include "s7access/ui/TFPlcImport.h"
 #include "s7access/ui/TFS7_Protocol_Set_Access.h"
+#include <QTreeWidget>
 #include "support/TestContext.h"
+#include "support/TestParGen.h"
 #include "texts/LanguageFile.h"
 #include "texts/TextId.h"
 #include "update/ui/TFBoot.h"
 #include "widgets/TextFit.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
 #include <QFontInfo>
@@ -81,6 +87,8 @@ QSize openingSize(const AppWindows &w, const QWidget *window)
         return {1350, 0};
     if (window->objectName() == QLatin1String("PlcCheckResults"))
         return {900, 320};
+    if (window->objectName() == QLatin1String("TFPlcImport"))
+        return {960, 620};
     return {0, 0}; // the PLC check's progress takes the size of its text
 }
 
@@ -146,11 +154,14 @@ template <class Visit> void visitPages(QWidget *window, QSize opening, Visit vis
     }
 }
 
-// The parts of the access-list editor that open on demand: the find bar empty, with no match
-// and with matches, and the PLC check's progress and result windows.
-template <class Visit> void visitAccessExtras(const AppWindows &windows, SteppedPlcCheck &plc, Visit visit)
+// The parts of the access-list editor that open on demand: the find bar empty, with no match,
+// with matches and away from them; the map's list of rules it cannot place; the PLC check's
+// progress and result windows, with a rule after the list's end and a row it does not send; and
+// the import dialog with a source loaded, nothing ticked and then everything ticked.
+template <class Visit>
+void visitAccessExtras(const AppWindows &windows, SteppedPlcCheck &plc, FakeModalRunner &modal, Visit visit)
 {
-    QWidget *editor = windows.access.get();
+    auto *editor = static_cast<TFS7_Protocol_Set_Access *>(windows.access.get());
     auto *find = editor->findChild<S7FindBar *>();
     auto *edit = editor->findChild<QLineEdit *>(QStringLiteral("E_Find"));
     ASSERT_TRUE(find && edit);
@@ -159,7 +170,20 @@ template <class Visit> void visitAccessExtras(const AppWindows &windows, Stepped
         edit->setText(text);
         visitPages(editor, openingSize(windows, editor), visit);
     }
+    auto *readGrid = editor->findChild<QAbstractItemView *>(QStringLiteral("ACG_S7_Read"));
+    ASSERT_TRUE(readGrid);
+    readGrid->setCurrentIndex(readGrid->model()->index(200, 0));
+    visitPages(editor, openingSize(windows, editor), visit);
     find->closeBar();
+
+    S7Rule late = Loopback_Rule(102, "Word", "DB", 1, 0);
+    late.Position.clear();
+    editor->readModel().setRowCells(3, late.cells(S7Rule::List::Read));
+    S7Rule addressOnly;
+    addressOnly.PLC_Address = QStringLiteral("127.0.0.1");
+    addressOnly.PLC_Port = QStringLiteral("102");
+    editor->writeModel().setRowCells(1, addressOnly.cells(S7Rule::List::Write));
+    visitPages(editor, openingSize(windows, editor), visit);
 
     auto *check = editor->findChild<QPushButton *>(QStringLiteral("Btn_CheckPlcs"));
     ASSERT_TRUE(check && check->isVisible());
@@ -190,18 +214,42 @@ template <class Visit> void visitAccessExtras(const AppWindows &windows, Stepped
     cancel->hide();
     bar->hide();
     label->setText(before);
+
+    modal.expect([&](QDialog &d) {
+        auto &dialog = static_cast<TFPlcImport &>(d);
+        visitPages(&dialog, openingSize(windows, &dialog), visit);
+        dialog.loadFiles({QStringLiteral(BRIVANT_TEST_DATA_DIR "/plcsource/tank.db")});
+        visitPages(&dialog, openingSize(windows, &dialog), visit);
+        dialog.tree()->topLevelItem(0)->setCheckState(0, Qt::Checked);
+        visitPages(&dialog, openingSize(windows, &dialog), visit);
+    });
+    auto *import = editor->findChild<QPushButton *>(QStringLiteral("Btn_ImportPlc"));
+    ASSERT_TRUE(import && import->isVisible());
+    import->click();
 }
 
 // Shows each window at its own size and visits what it shows (see visitPages), the editor's
 // parts that open on demand too.
-template <class Visit> void visitShownControls(const AppWindows &windows, SteppedPlcCheck &plc, Visit visit)
+template <class Visit>
+void visitShownControls(const AppWindows &windows, SteppedPlcCheck &plc, FakeModalRunner &modal, Visit visit)
 {
     for (QWidget *window : windowsOf(windows)) {
         window->show();
         QApplication::processEvents();
         visitPages(window, openingSize(windows, window), visit);
         if (window == windows.access.get())
-            visitAccessExtras(windows, plc, visit);
+            visitAccessExtras(windows, plc, modal, visit);
+        // History... of the two windows that have it, with the versions of the fixture.
+        if (window == windows.access.get() || window == windows.parGen.get()) {
+            HistoryDialog history(windows.context, window == windows.parGen.get() ? QStringLiteral("ParGen.xml")
+                                                                                    : QStringLiteral("S7_Protocol.xml"),
+                                  {}, {}, window);
+            history.Load_Versions();
+            history.show();
+            QApplication::processEvents();
+            visitPages(&history, {720, 360}, visit);
+            history.hide();
+        }
         window->hide();
         QApplication::processEvents();
     }
@@ -277,8 +325,10 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(QDir(shippedDir()).exists(QStringLiteral("English.lng"))) << "build brivant_languages";
-        tc.workspace.write(QStringLiteral("PROJECTS/Plant A/ParGen.xml"), "<Par_Gen/>");
+        // Byte counts that admit the rules' positions: the PLC check sends only rules that validate.
         tc.workspace.mkdir(QStringLiteral("PROJECTS/Plant A/bin"));
+        Write_Test_ParGen(tc.workspace.file(QStringLiteral("PROJECTS/Plant A/ParGen.xml")), QStringLiteral("16"),
+                          QStringLiteral("8"));
         tc.context.workspace.openProject(QStringLiteral("Plant A"));
         // Rules for the find bar to find and the PLC check to check.
         S7RuleList read = Fresh_Rule_List();
@@ -288,6 +338,11 @@ protected:
         write[0] = Loopback_Rule(102, "Byte", "DB", 1, 3);
         Save_S7_Protocol(tc.context.workspace.S7_Protocol_File, read, write);
         tc.context.services.plc = &plc;
+        // A version of each file in the history for History...
+        tc.workspace.write(QStringLiteral("PROJECTS/Plant A/history/2026-01-01T10-00-00_ParGen.xml"),
+                           "<Par_Gen><S7_Protocol_EN_GAT>1</S7_Protocol_EN_GAT></Par_Gen>");
+        tc.workspace.write(QStringLiteral("PROJECTS/Plant A/history/2026-01-01T10-00-00_S7_Protocol.xml"),
+                           Serialize_S7_Protocol(read, write));
     }
 
     TestContext tc;
@@ -311,7 +366,7 @@ TEST_F(FitTest, EveryTextFitsItsControlInEveryShippedLanguage)
             if (reported.insert(fault).second)
                 ADD_FAILURE() << fault;
         };
-        visitShownControls(windows, plc, [&](QWidget *window, QWidget *control) {
+        visitShownControls(windows, plc, tc.modal, [&](QWidget *window, QWidget *control) {
             std::ostringstream out;
             if (control == window) {
                 // A layout that grows the window past its size would hide a text that does not fit.
@@ -364,7 +419,7 @@ TEST_F(FitTest, EveryShippedLanguageTranslatesEveryTextThatAWindowShows)
         for (const QRegularExpressionMatch &m : marker.globalMatch(text))
             shown.insert(m.captured(1).toInt());
     };
-    visitShownControls(windows, plc, [&](QWidget *, QWidget *control) {
+    visitShownControls(windows, plc, tc.modal, [&](QWidget *, QWidget *control) {
         note(control->windowTitle());
         note(control->toolTip());
         for (const ShownText &text : Shown_Texts(control)) {

@@ -6,8 +6,18 @@
 #include "support/TempWorkspace.h"
 #include "support/TestParGen.h"
 
+#include "common/SafeFile.h"
+#include "s7access/S7RuleCsv.h"
+#include "support/PythonCsv.h"
+
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStringEncoder>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -335,15 +345,416 @@ TEST_F(HostileFilesTest, DumpRefusesWrongSizesBeforeReading)
     const struct
     {
         QString file;
-        qint64 size;
-    } cases[] = {{big, qint64(1) << 34}, {zero, 0}};
+        QString why;
+    } cases[] = {{big, QStringLiteral("holds 17179869184 bytes; bank1.bin has 2048 and bank2.bin 28672")},
+                 {zero, QStringLiteral("is a character device, not a file")}};
     for (const auto &c : cases) {
         const CliTextRun r = run({QStringLiteral("dump"), c.file});
         EXPECT_EQ(r.exitCode, 1);
-        EXPECT_EQ(r.err, QStringLiteral("brivant-cli dump: %1 holds %2 bytes; bank1.bin has 2048 and bank2.bin 28672\n")
-                             .arg(QDir::toNativeSeparators(c.file))
-                             .arg(c.size));
+        EXPECT_EQ(r.err, QStringLiteral("brivant-cli dump: %1 %2\n").arg(QDir::toNativeSeparators(c.file), c.why));
         EXPECT_TRUE(r.out.isEmpty());
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Every regular file under the folder with its bytes; pipes and devices are left unopened.
+QMap<QString, QByteArray> Regular_Files_Under(const QString &dir)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(dir, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (Special_File_Kind(path))
+            continue;
+        QFile f(path);
+        files.insert(path, f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)"));
+    }
+    return files;
+}
+
+// The CSV of the lists, as export-rules writes it.
+QByteArray Csv_Of(int readCount, int writeCount, const QString &mnemonic = QStringLiteral("Tank level"))
+{
+    S7RuleList read = Fresh_Rule_List();
+    S7RuleList write = Fresh_Rule_List();
+    for (int i = 0; i < readCount; ++i)
+        read[std::size_t(i)] = Valid_Rule(i % 10 + 1, mnemonic);
+    for (int i = 0; i < writeCount; ++i)
+        write[std::size_t(i)] = Valid_Rule(i % 10 + 1, mnemonic);
+    return Rules_To_Csv(read, write);
+}
+
+// The lines of a CSV without its byte-order mark, to edit one.
+QList<QByteArray> Csv_Lines(const QByteArray &csv)
+{
+    QList<QByteArray> lines = csv.sliced(3).split('\n');
+    lines.removeLast();
+    return lines;
+}
+
+QByteArray Joined(const QList<QByteArray> &lines, const QByteArray &end = "\n")
+{
+    return lines.join(end) + end;
+}
+
+// One hostile input through the real program: its command line, the exit code and the
+// messages it must give, and a time bound (each far below the test's timeout) that a hang
+// or a quadratic reading would overrun.
+struct HostileRun
+{
+    const char *label;
+    // Writes the files into the workspace (a project P with ParGen.xml and three read rules
+    // is there) and answers the arguments.
+    std::function<QStringList(TempWorkspace &ws, const QString &project)> prepare;
+    int exitCode;
+    QString err; // a regular expression that stderr must match whole ("" for nothing)
+    QString out = QString();
+    // For a CSV input (the file named last on the command line): whether Python's strict
+    // csv module refuses the same bytes too (-1: not compared).
+    int pythonRefuses = -1;
+    bool writesNothing = true;
+    const char *stdoutFile = nullptr;
+    int boundMs = 10000;
+};
+
+TEST_F(HostileFilesTest, HostileInputsAreRefusedInBoundedTimeWithTheirReason)
+{
+    const QString cli = QStringLiteral(BRIVANT_BIN_DIR "/brivant-cli");
+    const QByteArray csv5 = Csv_Of(5, 0);
+    const auto csvLine = [](const QByteArray &csv, int line) { return Csv_Lines(csv)[line - 1]; };
+    const auto mkfifo = [](const QString &path) {
+        return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+    };
+    const QString tooLong9000 = QString(9000, u'm');
+    const QString s7 = QStringLiteral("P/S7_Protocol.xml");
+    const auto withAttributes = [](const QByteArray &declaration, int count) {
+        QByteArray x = declaration + "<S7_Protocol><S7_Protocol_Read><row";
+        for (int i = 0; i < count; ++i)
+            x += " a" + QByteArray::number(i) + "=\"1\"";
+        return x + "/></S7_Protocol_Read><S7_Protocol_Write/></S7_Protocol>";
+    };
+    QByteArray attlists = "<!DOCTYPE S7_Protocol [\n";
+    for (int i = 0; i < 100000; ++i)
+        attlists += "<!ATTLIST row a" + QByteArray::number(i) + " CDATA \"x\">\n";
+    attlists += "]><S7_Protocol/>";
+
+    const std::vector<HostileRun> cases = {
+        // A quote that closes on a later line swallows the rows between into one cell.
+        {"a quote closing on a later line",
+         [&](TempWorkspace &w, const QString &p) {
+             QList<QByteArray> lines = Csv_Lines(csv5);
+             lines[1].replace(",Tank level", ",\"Tank 3 level");
+             lines[4].replace(",Tank level", ",x,\"01=8...");
+             return QStringList{QStringLiteral("import-rules"), p, w.write(QStringLiteral("q.csv"), Joined(lines))};
+         },
+         2, QStringLiteral("brivant-cli import-rules: .*q\\.csv: line 5, column %1: after the closing quote of a cell only "
+                           "the separator or the line end may follow\n")
+                .arg(csvLine(csv5, 5).indexOf(",Tank level") + 5),
+         QString(), 1},
+        {"text after a closing quote",
+         [&](TempWorkspace &w, const QString &p) {
+             QList<QByteArray> lines = Csv_Lines(csv5);
+             lines[2].replace(",Tank level", ",\"abc\"xyz");
+             return QStringList{QStringLiteral("import-rules"), p, w.write(QStringLiteral("q.csv"), Joined(lines))};
+         },
+         2, QStringLiteral("brivant-cli import-rules: .*q\\.csv: line 3, column %1: after the closing quote of a cell only "
+                           "the separator or the line end may follow\n")
+                .arg(csvLine(csv5, 3).indexOf(",Tank level") + 7),
+         QString(), 1},
+        {"a cell over the bound in a CSV",
+         [&](TempWorkspace &w, const QString &p) {
+             return QStringList{QStringLiteral("import-rules"), p, w.write(QStringLiteral("q.csv"), Csv_Of(2, 0, tooLong9000))};
+         },
+         2, QStringLiteral("brivant-cli import-rules: .*q\\.csv: line 2, column 21 \\(Mnemonic\\): 9,000 characters, while a "
+                           "cell holds at most 1,000\n"),
+         QString(), 0},
+        {"1024 rules whose file would be larger than the readers take",
+         [&](TempWorkspace &w, const QString &p) {
+             return QStringList{QStringLiteral("import-rules"), p,
+                                w.write(QStringLiteral("q.csv"), Csv_Of(512, 512, QString(1000, u'&')))};
+         },
+         1, QStringLiteral("brivant-cli import-rules: Read row 1, Mnemonic: 1,000 characters; the file would be 5\\.\\d MB, "
+                           "the program reads at most 4 MiB\n")},
+        {"a cell over the bound in S7_Protocol.xml",
+         [&](TempWorkspace &w, const QString &p) {
+             w.write(s7, S7_Xml(1, [](QByteArray &x) { x.replace("Tank level", QByteArray(9000, 'm')); }));
+             return QStringList{QStringLiteral("validate"), p};
+         },
+         2, QStringLiteral("brivant-cli validate: .*S7_Protocol\\.xml: rule 1 of S7_Protocol_Read: Mnemonic holds 9,000 "
+                           "characters, while a cell holds at most 1,000\n")},
+        // The declared encoding would hide the attributes from the scan before the reader.
+        {"250 000 attributes declared UTF-7",
+         [&](TempWorkspace &w, const QString &p) {
+             w.write(s7, withAttributes("<?xml version=\"1.0\" encoding=\"UTF-7\"?>", 250000));
+             return QStringList{QStringLiteral("validate"), p};
+         },
+         2, QStringLiteral("brivant-cli validate: .*S7_Protocol\\.xml is refused: it declares the encoding \"UTF-7\"; the "
+                           "program reads UTF-8, UTF-16, UTF-32, ISO-8859-1 and Windows-1252 \\(line 1, column 31\\)\n")},
+        {"250 000 attributes declared Windows-1252",
+         [&](TempWorkspace &w, const QString &p) {
+             w.write(s7, withAttributes("<?xml version=\"1.0\" encoding=\"windows-1252\"?>", 250000));
+             return QStringList{QStringLiteral("compile"), p};
+         },
+         2, QStringLiteral("brivant-cli compile: .*S7_Protocol\\.xml is refused: an element has more than 256 attributes "
+                           "\\(line 1, column \\d+\\)\n")},
+        {"a DOCTYPE declared UTF-7",
+         [&](TempWorkspace &w, const QString &p) {
+             w.write(s7, "<?xml version=\"1.0\" encoding=\"UTF-7\"?>" + attlists);
+             return QStringList{QStringLiteral("validate"), p};
+         },
+         2, QStringLiteral("brivant-cli validate: .*S7_Protocol\\.xml is refused: it declares the encoding \"UTF-7\".*\n")},
+        {"a byte Windows-1252 leaves unused",
+         [&](TempWorkspace &w, const QString &p) {
+             w.write(s7, "<?xml version=\"1.0\" encoding=\"windows-1252\"?><S7_Protocol><S7_Protocol_Read>\n<row "
+                         "Mnemonic=\"\x80\x81\"/></S7_Protocol_Read><S7_Protocol_Write/></S7_Protocol>");
+             return QStringList{QStringLiteral("validate"), p};
+         },
+         2, QStringLiteral("brivant-cli validate: .*S7_Protocol\\.xml is not a valid XML file: the byte 0x81 is no "
+                           "Windows-1252 text, the file's encoding \\(line 2, column 17\\)\n")},
+        {"a control character in an attribute",
+         [&](TempWorkspace &w, const QString &p) {
+             w.write(s7, "<S7_Protocol><S7_Protocol_Read><row Mnemonic=\"a\x01\"/></S7_Protocol_Read></S7_Protocol>");
+             return QStringList{QStringLiteral("validate"), p};
+         },
+         2, QStringLiteral("brivant-cli validate: .*S7_Protocol\\.xml is not a valid XML file: it holds the character "
+                           "U\\+0001, which XML does not allow \\(line 1, column 48\\)\n")},
+        // diff took the root from an unbounded reader over the whole file.
+        {"diff of 100 000 ATTLIST lines",
+         [&](TempWorkspace &w, const QString &p) {
+             return QStringList{QStringLiteral("diff"), w.write(QStringLiteral("x.xml"), attlists), p};
+         },
+         2, QStringLiteral("brivant-cli diff: .*x\\.xml is refused: it holds a document type declaration \\(DOCTYPE\\), "
+                           "which the program's files never carry \\(line 1, column 1\\)\n")},
+        {"diff --git of 100 000 ATTLIST lines",
+         [&](TempWorkspace &w, const QString &) {
+             const QString x = w.write(QStringLiteral("x.xml"), attlists);
+             return QStringList{QStringLiteral("diff"), QStringLiteral("--git"), QStringLiteral("P/S7_Protocol.xml"), x,
+                                QStringLiteral("1111111"), QStringLiteral("100644"), w.file(s7), QStringLiteral("2222222"),
+                                QStringLiteral("100644")};
+         },
+         0, QString(),
+         QStringLiteral("P/S7_Protocol\\.xml: cannot be compared: .*x\\.xml is refused: it holds a document type "
+                        "declaration \\(DOCTYPE\\), which the program's files never carry \\(line 1, column 1\\)\n")},
+        {"diff --git of a side that does not exist",
+         [&](TempWorkspace &w, const QString &) {
+             return QStringList{QStringLiteral("diff"), QStringLiteral("--git"), QStringLiteral("rules.csv"),
+                                w.file(QStringLiteral("gone.csv")), QStringLiteral("1111111"), QStringLiteral("100644"),
+                                w.file(s7), QStringLiteral("2222222"), QStringLiteral("100644")};
+         },
+         0, QString(), QStringLiteral("rules\\.csv: cannot be compared: .*gone\\.csv does not exist\n")},
+        // CSV read whole, at 24 bytes of memory per byte; /dev/zero aborted the program.
+        {"a CSV that is /dev/zero",
+         [&](TempWorkspace &w, const QString &p) {
+             const QString link = w.file(QStringLiteral("zero.csv"));
+             QFile::link(QStringLiteral("/dev/zero"), link);
+             return QStringList{QStringLiteral("import-rules"), p, link};
+         },
+         2, QStringLiteral("brivant-cli import-rules: Cannot read .*zero\\.csv: it is a character device, not a file\n")},
+        {"a CSV of 100 MB",
+         [&](TempWorkspace &w, const QString &p) {
+             const QString big = w.write(QStringLiteral("big.csv"), Csv_Of(1, 0));
+             QFile(big).resize(100 * 1000 * 1000);
+             return QStringList{QStringLiteral("diff"), big, p};
+         },
+         2, QStringLiteral("brivant-cli diff: .*big\\.csv holds 100000000 bytes, while the program reads CSV and XML files "
+                           "of at most 16 MiB\n")},
+        {"a CSV of 150 000 rules",
+         [&](TempWorkspace &w, const QString &p) {
+             QList<QByteArray> lines = Csv_Lines(Csv_Of(1, 1));
+             const QByteArray read = lines[1];
+             const QByteArray write = lines[2];
+             QByteArray csv = lines[0] + "\n";
+             for (int i = 0; i < 75000; ++i)
+                 csv += read + "\n" + write + "\n";
+             return QStringList{QStringLiteral("import-rules"), p, w.write(QStringLiteral("q.csv"), csv)};
+         },
+         2, QStringLiteral("brivant-cli import-rules: .*q\\.csv: line 1026: the file holds more than 1025 rows\n"),
+         QString(), 0},
+        // A pipe blocked every reader in open().
+        {"validate of a pipe", [&](TempWorkspace &w, const QString &p) {
+             QFile::remove(w.file(s7));
+             mkfifo(w.file(s7));
+             return QStringList{QStringLiteral("validate"), p};
+         },
+         2, QStringLiteral("brivant-cli validate: Cannot read .*S7_Protocol\\.xml: it is a named pipe, not a file\n")},
+        {"compile of a pipe", [&](TempWorkspace &w, const QString &p) {
+             QFile::remove(w.file(s7));
+             mkfifo(w.file(s7));
+             return QStringList{QStringLiteral("compile"), p};
+         },
+         1, QStringLiteral("brivant-cli compile: Cannot read .*S7_Protocol\\.xml: it is a named pipe, not a file\n")},
+        {"map of a pipe", [&](TempWorkspace &w, const QString &p) {
+             QFile::remove(w.file(s7));
+             mkfifo(w.file(s7));
+             return QStringList{QStringLiteral("map"), p};
+         },
+         2, QStringLiteral("brivant-cli map: Cannot read .*S7_Protocol\\.xml: it is a named pipe, not a file\n")},
+        {"diff of a pipe", [&](TempWorkspace &w, const QString &p) {
+             const QString fifo = w.file(QStringLiteral("S7_Protocol.xml"));
+             mkfifo(fifo);
+             return QStringList{QStringLiteral("diff"), fifo, p};
+         },
+         2, QStringLiteral("brivant-cli diff: Cannot read .*S7_Protocol\\.xml: it is a named pipe, not a file\n")},
+        {"dump of a pipe", [&](TempWorkspace &w, const QString &) {
+             const QString fifo = w.file(QStringLiteral("bank1.bin"));
+             mkfifo(fifo);
+             return QStringList{QStringLiteral("dump"), fifo};
+         },
+         1, QStringLiteral("brivant-cli dump: .*bank1\\.bin is a named pipe, not a file\n")},
+        {"a language file of 50 MB", [&](TempWorkspace &w, const QString &) {
+             const QString lng = w.write(QStringLiteral("LANGUAGE/Deutsch.lng"), "STR 1 \"x\"\n");
+             QFile(lng).resize(50 * 1000 * 1000);
+             return QStringList{QStringLiteral("texts"), QStringLiteral("--workspace"), w.path(), QStringLiteral("--language"),
+                                QStringLiteral("Deutsch")};
+         },
+         1, QStringLiteral("brivant-cli texts: .*Deutsch\\.lng holds 50000000 bytes, while the program reads language files "
+                           "of at most 8 MiB\n")},
+        // Rows that vanished or were read otherwise than validation reads them.
+        {"a last CSV row without an address",
+         [&](TempWorkspace &w, const QString &p) {
+             QList<QByteArray> lines = Csv_Lines(Csv_Of(4, 0));
+             lines[4].replace("192.168.1.4", "");
+             return QStringList{QStringLiteral("import-rules"), p, w.write(QStringLiteral("q.csv"), Joined(lines))};
+         },
+         2, QStringLiteral("brivant-cli import-rules: .*q\\.csv: line 5: Read rule 4 has no PLC_Address\n"), QString(), 0},
+        {"compile of a row without Enable",
+         [&](TempWorkspace &w, const QString &p) {
+             w.write(s7, S7_Xml(3, [](QByteArray &x) { x.replace(x.indexOf("Enable=\"Y\"", x.indexOf("Enable=\"Y\"") + 1), 10, ""); }));
+             return QStringList{QStringLiteral("compile"), p};
+         },
+         1, QStringLiteral("brivant-cli compile: S7_Protocol\\.xml: rule 2 of the Read list has no Enable attribute; the "
+                           "editor takes it as enabled and writes Enable=\"Y\" when the list is saved\n")},
+        {"validate --all of a row without Enable",
+         [&](TempWorkspace &w, const QString &p) {
+             w.write(s7, S7_Xml(3, [](QByteArray &x) { x.replace(x.indexOf("Enable=\"Y\""), 10, ""); }));
+             return QStringList{QStringLiteral("validate"), p, QStringLiteral("--all")};
+         },
+         0, QStringLiteral("warning: Read row 1 has no Enable attribute: it is checked as enabled, and compile refuses the "
+                           "file until the editor saves it with Enable=\"Y\"\n.*")},
+        {"compile of rows without attributes",
+         [&](TempWorkspace &w, const QString &p) {
+             w.write(s7, "<S7_Protocol><S7_Protocol_Read><row/><row/></S7_Protocol_Read><S7_Protocol_Write/></S7_Protocol>");
+             return QStringList{QStringLiteral("compile"), p};
+         },
+         1, QStringLiteral("brivant-cli compile: S7_Protocol\\.xml: rule 1 of S7_Protocol_Read lacks the attribute "
+                           "PLC_Address\n")},
+        // Messages that say where and what.
+        {"a CR-only CSV with a quoted line break",
+         [&](TempWorkspace &w, const QString &p) {
+             QList<QByteArray> lines = Csv_Lines(csv5);
+             for (QByteArray &l : lines)
+                 l.chop(1);
+             lines[1].replace(",Tank level", ",\"Tank\rlevel\"");
+             lines[3].replace(",S71200,", ",S7-1500,");
+             return QStringList{QStringLiteral("import-rules"), p, w.write(QStringLiteral("q.csv"), Joined(lines, "\r"))};
+         },
+         2, QStringLiteral("brivant-cli import-rules: .*q\\.csv: line 5, column 5 \\(PLC_Type\\): \"S7-1500\" is none of "
+                           "Logo0BA8, S7200, S7300, S7400, S71200, S71500\n"),
+         QString(), 0},
+        {"a CSV separated by semicolons",
+         [&](TempWorkspace &w, const QString &p) {
+             QList<QByteArray> lines = Csv_Lines(csv5);
+             for (QByteArray &l : lines)
+                 l.replace(',', ';');
+             return QStringList{QStringLiteral("import-rules"), p, w.write(QStringLiteral("q.csv"), Joined(lines))};
+         },
+         2, QStringLiteral("brivant-cli import-rules: .*q\\.csv: line 1: the columns are separated by semicolons, as "
+                           "spreadsheets with some language settings save CSV files; the program reads them separated by "
+                           "commas\n")},
+        {"a CSV in UTF-16 without a byte-order mark",
+         [&](TempWorkspace &w, const QString &p) {
+             const QString text = QString::fromUtf8(csv5.sliced(3));
+             return QStringList{QStringLiteral("import-rules"), p,
+                                w.write(QStringLiteral("q.csv"), QStringEncoder(QStringConverter::Utf16LE).encode(text))};
+         },
+         2, QStringLiteral("brivant-cli import-rules: .*q\\.csv: the file looks like UTF-16 text without a byte-order "
+                           "mark; the program reads CSV files in UTF-8 \\(\"CSV UTF-8\" in spreadsheets\\)\n")},
+        {"a NUL in a CSV",
+         [&](TempWorkspace &w, const QString &p) {
+             QList<QByteArray> lines = Csv_Lines(csv5);
+             lines[3].replace("Tank level", QByteArray("Tank\0level", 10));
+             return QStringList{QStringLiteral("import-rules"), p, w.write(QStringLiteral("q.csv"), Joined(lines))};
+         },
+         2, QStringLiteral("brivant-cli import-rules: .*q\\.csv: line 4, column %1: the file holds a NUL character \\(U\\+0000\\)\n")
+                .arg(csvLine(csv5, 4).indexOf("Tank level") + 5),
+         QString(), 0},
+        {"a validation fault names the CSV line",
+         [&](TempWorkspace &w, const QString &p) {
+             QList<QByteArray> lines = Csv_Lines(csv5);
+             lines.insert(2, QByteArray());
+             lines[4].replace(",102,", ",99999,");
+             return QStringList{QStringLiteral("import-rules"), p, w.write(QStringLiteral("q.csv"), Joined(lines))};
+         },
+         1, QStringLiteral(".*q\\.csv line 5: Read rule 3\n"), QStringLiteral("Error row 3.*\n")},
+        // diff's text output and exit codes.
+        {"diff shows DEL, C1 controls and direction marks escaped",
+         [&](TempWorkspace &w, const QString &p) {
+             return QStringList{QStringLiteral("diff"), p,
+                                w.write(QStringLiteral("q.csv"), Csv_Of(3, 0, QStringLiteral("a\u007f\u0085\u202e")))};
+         },
+         1, QString(), QStringLiteral("(.*\n)*.*Mnemonic: \"Tank level\" -> \"a\\\\x7f\\\\x85\\\\u202e\"\n(.*\n)*")},
+        {"a file named NUL is a file",
+         [&](TempWorkspace &w, const QString &) {
+             w.write(QStringLiteral("NUL"), w.read(s7));
+             return QStringList{QStringLiteral("diff"), QStringLiteral("NUL"), w.file(s7)};
+         },
+         0, QString()},
+        {"diff that cannot write its output",
+         [&](TempWorkspace &w, const QString &p) {
+             return QStringList{QStringLiteral("diff"), p, w.write(QStringLiteral("q.csv"), Csv_Of(2, 0))};
+         },
+         2, QStringLiteral("brivant-cli: write error: .*\n"), QString(), -1, true, "/dev/full"},
+    };
+
+    for (const HostileRun &c : cases) {
+        SCOPED_TRACE(c.label);
+        TempWorkspace w;
+        const QString p = w.mkdir(QStringLiteral("P"));
+        Write_Test_ParGen(w.file(QStringLiteral("P/ParGen.xml")), QStringLiteral("244"), QStringLiteral("10"));
+        w.write(s7, S7_Xml(3));
+        const QStringList args = c.prepare(w, p);
+        const QMap<QString, QByteArray> before = Regular_Files_Under(w.path());
+
+        QProcess process;
+        process.setWorkingDirectory(w.path());
+        if (c.stdoutFile)
+            process.setStandardOutputFile(QString::fromLatin1(c.stdoutFile));
+        QElapsedTimer clock;
+        clock.start();
+        process.start(cli, args);
+        ASSERT_TRUE(process.waitForStarted(10000));
+        const bool finished = process.waitForFinished(c.boundMs);
+        if (!finished) {
+            process.kill();
+            process.waitForFinished(5000);
+            ADD_FAILURE() << "still running after " << c.boundMs << " ms";
+            continue;
+        }
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), c.exitCode);
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        const auto whole = [](const QString &pattern) {
+            return QRegularExpression(QRegularExpression::anchoredPattern(pattern), QRegularExpression::DotMatchesEverythingOption);
+        };
+        EXPECT_TRUE(whole(c.err).match(err).hasMatch()) << err.toStdString();
+        if (!c.stdoutFile) {
+            EXPECT_TRUE(whole(c.out).match(out).hasMatch()) << out.left(2000).toStdString();
+        }
+        if (c.writesNothing) {
+            EXPECT_EQ(Regular_Files_Under(w.path()), before);
+        }
+        if (c.pythonRefuses >= 0) {
+            QByteArray bytes = w.read(QDir(w.path()).relativeFilePath(args.last()));
+            if (bytes.startsWith("\xEF\xBB\xBF"))
+                bytes.remove(0, 3);
+            const PythonCsvResult python = Python_Strict_Csv(bytes);
+            ASSERT_TRUE(python.ran) << "python3 with its csv module is needed";
+            EXPECT_EQ(python.error.has_value(), c.pythonRefuses == 1) << python.error.value_or(QString()).toStdString();
+        }
     }
 }
 

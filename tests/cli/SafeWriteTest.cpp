@@ -132,6 +132,17 @@ const WriterCase kWriters[] = {
          rules[0] = Valid_Rule(77);
          return Caught([&] { Save_S7_Protocol(p.s7File, rules, rules); });
      }},
+    // Without the history copy (which fails first above), the live file's own write fails.
+    {"ParGenNoHistory", 64, "ParGen.xml",
+     [](const Project &p) {
+         return Caught([&] { Write_ParGen(p.parGen, CommParams::windowDefaults(), KeepHistory::No); });
+     }},
+    {"S7ProtocolNoHistory", 64, "S7_Protocol.xml",
+     [](const Project &p) {
+         S7RuleList rules = Fresh_Rule_List();
+         rules[0] = Valid_Rule(77);
+         return Caught([&] { Save_S7_Protocol(p.s7File, rules, rules, KeepHistory::No); });
+     }},
     {"Bank1", 64, "bank1.bin",
      [](const Project &p) {
          return Caught([&] {
@@ -170,6 +181,10 @@ const WriterCase kWriters[] = {
      [](const Project &p) { return Cli_Failure({QStringLiteral("export-rules"), p.project, p.csv}); }},
     {"CliImportRules", 64, "S7_Protocol.xml",
      [](const Project &p) { return Cli_Failure({QStringLiteral("import-rules"), p.project, p.importCsv}); }},
+    {"CliImportRulesNoHistory", 64, "S7_Protocol.xml",
+     [](const Project &p) {
+         return Cli_Failure({QStringLiteral("import-rules"), p.project, p.importCsv, QStringLiteral("--no-history")});
+     }},
 };
 
 INSTANTIATE_TEST_SUITE_P(EveryWriter, FullDiskTest, ::testing::ValuesIn(kWriters),

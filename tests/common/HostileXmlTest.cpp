@@ -3,12 +3,15 @@
 // The time each takes is bounded by the test's TIMEOUT.
 #include "app/Settings.h"
 #include "common/Errors.h"
+#include "common/XmlReader.h"
 #include "commparams/CommParams.h"
 #include "s7access/S7Protocol.h"
 #include "support/CliRunner.h"
 #include "support/TempWorkspace.h"
 
 #include <QDirIterator>
+#include <QRegularExpression>
+#include <QStringEncoder>
 #include <QMap>
 #include <gtest/gtest.h>
 
@@ -148,6 +151,116 @@ TEST_F(HostileXmlTest, LoadersOfTheWindowsRefuseAsWell)
         EXPECT_EQ(stored.settings.Language, QString::fromLatin1(AppSettings::kDefaultLanguage)) << h.label;
         EXPECT_TRUE(stored.Project_Name.isEmpty()) << h.label;
     }
+}
+
+} // namespace
+
+namespace {
+
+// The encodings a project file may come in, with or without a declaration, read alike; any
+// other declared encoding is refused before reading, as is a byte the encoding cannot hold.
+TEST(HostileXmlEncodingTest, ReadsTheFiveEncodingsAndRefusesTheRestBeforeReading)
+{
+    const QString text = QStringLiteral("<R a=\"\u00e9\u00fc\"><B>\u00c4 &#x41;</B></R>");
+    const auto declared = [&](const char *name) {
+        return QStringLiteral("<?xml version=\"1.0\" encoding=\"%1\"?>").arg(QLatin1String(name)) + text;
+    };
+    const auto utf16 = [](const QString &s) {
+        QStringEncoder encoder(QStringConverter::Utf16LE);
+        return "\xFF\xFE" + QByteArray(encoder.encode(s));
+    };
+    const auto utf32 = [](const QString &s) {
+        QStringEncoder encoder(QStringConverter::Utf32BE);
+        return QByteArray(encoder.encode(s));
+    };
+    const QByteArray read[] = {
+        text.toUtf8(),
+        "\xEF\xBB\xBF" + declared("UTF-8").toUtf8(),
+        utf16(text),
+        utf16(declared("UTF-16")),
+        utf32(declared("UTF-32")),
+        declared("ISO-8859-1").toLatin1(),
+        declared("windows-1252").toLatin1(),
+    };
+    for (const QByteArray &bytes : read) {
+        SCOPED_TRACE(bytes.toHex().toStdString());
+        const XmlDocument doc = Read_Xml(bytes, QStringLiteral("f.xml"));
+        EXPECT_EQ(doc.root().attribute(u"a"), QStringLiteral("\u00e9\u00fc"));
+        EXPECT_EQ(doc.root().firstChildElement(u"B").text(), QStringLiteral("\u00c4 A"));
+    }
+    EXPECT_EQ(Read_Xml("<?xml version='1.0' encoding='cp1252'?><R a='\x80'/>", QStringLiteral("f.xml")).root().attribute(u"a"),
+              QStringLiteral("\u20ac"));
+
+    const struct
+    {
+        QByteArray bytes;
+        bool limit;
+        const char *text;
+    } refused[] = {
+        {declared("UTF-7").toLatin1(), true,
+         "f.xml is refused: it declares the encoding \"UTF-7\"; the program reads UTF-8, UTF-16, UTF-32, ISO-8859-1 and "
+         "Windows-1252 (line 1, column 31)"},
+        {declared("Shift_JIS").toLatin1() + "<!DOCTYPE R>", true, "f.xml is refused: it declares the encoding \"Shift_JIS\""},
+        {utf16(declared("UTF-8")), true, "f.xml is refused: it declares the encoding \"UTF-8\", but its bytes are in another one"},
+        {"<R a=\"\xE9\"/>", false, "f.xml is not a valid XML file: the byte 0xE9 is no UTF-8 text, the file's encoding (line 1, column 7)"},
+        {"<?xml version=\"1.0\" encoding=\"US-ASCII\"?>\n<R a=\"\xE9\"/>", false,
+         "f.xml is not a valid XML file: the byte 0xE9 is no US-ASCII text, the file's encoding (line 2, column 7)"},
+        {"<R>\x1b[2J</R>", false, "f.xml is not a valid XML file: it holds the character U+001B, which XML does not allow (line 1, column 4)"},
+        {"<R a\xC2\x85=\"1\"/>", false, "f.xml is not a valid XML file: the name of an attribute holds the control character U+0085"},
+    };
+    for (const auto &r : refused) {
+        SCOPED_TRACE(r.bytes.toHex().toStdString());
+        try {
+            Read_Xml(r.bytes, QStringLiteral("f.xml"));
+            ADD_FAILURE() << "read";
+        } catch (const XmlLimitError &e) {
+            EXPECT_TRUE(r.limit) << e.text().toStdString();
+            EXPECT_TRUE(e.text().startsWith(QLatin1String(r.text))) << e.text().toStdString();
+        } catch (const XmlError &e) {
+            EXPECT_FALSE(r.limit) << e.text().toStdString();
+            EXPECT_TRUE(e.text().startsWith(QLatin1String(r.text))) << e.text().toStdString();
+        }
+    }
+}
+
+// What a writer saves, the readers read back: it refuses a cell over the bound and a file over
+// the reader's bound, and leaves the old file.
+TEST(HostileXmlEncodingTest, WritersRefuseWhatTheReadersWouldRefuse)
+{
+    TempWorkspace ws;
+    const QString file = ws.write(QStringLiteral("S7_Protocol.xml"), "old");
+    S7Rule rule;
+    rule.PLC_Address = QStringLiteral("10.0.0.1");
+    const auto saveFails = [&](const S7RuleList &read, const S7RuleList &write) {
+        try {
+            Save_S7_Protocol(file, read, write);
+        } catch (const ValueError &e) {
+            EXPECT_EQ(ws.read(QStringLiteral("S7_Protocol.xml")), QByteArray("old"));
+            return e.text();
+        }
+        return QStringLiteral("saved");
+    };
+    S7RuleList read(3, rule);
+    read[2].Mnemonic = QString(9000, u'm');
+    EXPECT_EQ(saveFails(read, {}), QStringLiteral("Read row 3, Mnemonic: 9,000 characters, while a cell holds at most 1,000"));
+
+    // Five cells at the bound in each of 1024 rules make 5 MB.
+    rule.Mnemonic = rule.PLC_Add = rule.DB_Number = rule.PollTime = rule.Position = QString(kMaxCellLength, u'1');
+    const QString text = saveFails(S7RuleList(kMaxRules, rule), S7RuleList(kMaxRules, rule));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Read row 1, DB_Number: 1,000 characters; the file would be \\d\\.\\d MB, "
+                                                  "the program reads at most 4 MiB$"))
+                    .match(text)
+                    .hasMatch())
+        << text.toStdString();
+
+    // Within both bounds the file is written and read back.
+    rule.PLC_Add = rule.DB_Number = rule.PollTime = rule.Position = QString();
+    const S7RuleList full(kMaxRules, rule);
+    Save_S7_Protocol(file, full, full);
+    S7RuleList back = Fresh_Rule_List();
+    S7RuleList backWrite = Fresh_Rule_List();
+    EXPECT_EQ(Load_S7_Protocol(file, back, backWrite), std::nullopt);
+    EXPECT_EQ(back[511].Mnemonic.size(), kMaxCellLength);
 }
 
 } // namespace

@@ -42,8 +42,13 @@ bool expectSameReading(const QByteArray &bytes, const std::string &label)
     // A document beyond the bounds that the DOM refused for another fault: either reason will do.
     if (!dom.ok && complete.text.contains(QLatin1String(" is refused: ")))
         return true;
+    // A byte or character the reader refuses by name, which the DOM reads or refuses otherwise.
+    if (!complete.ok && isOwnRefusal(complete.text)) {
+        EXPECT_FALSE(Read_Xml_Quick(bytes)) << label;
+        return true;
+    }
     EXPECT_EQ(complete.ok, dom.ok) << label << "\nDOM: " << dom.text.toStdString() << "\nnew: " << complete.text.toStdString();
-    EXPECT_EQ(complete.text, dom.text) << label;
+    EXPECT_EQ(complete.text.toStdString(), dom.text.toStdString()) << label;
     if (const std::optional<XmlDocument> quick = Read_Xml_Quick(bytes)) {
         EXPECT_TRUE(dom.ok) << label << ": the quick way read what the DOM refused";
         EXPECT_EQ(outcomeOf(*quick).text, dom.text) << label;

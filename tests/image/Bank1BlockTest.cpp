@@ -69,7 +69,7 @@ TEST_F(Bank1Test, WorkedChecksumExamples)
     p.gatewayEnabled = true;
     Write_ParGen(parGen(), p);
     ws.write(QStringLiteral("S7_Protocol.xml"),
-             S7_Protocol_Xml({kExampleReadRow, kExampleReadRow, R"(Enable="N" PLC_Address="1.2.3.4")"}, {kExampleWriteRow}));
+             S7_Protocol_Xml({kExampleReadRow, kExampleReadRow, Disabled_Read_Row("1.2.3.4")}, {kExampleWriteRow}));
     image = compile();
     EXPECT_EQ(compiler.ruleCount(), 3);
     EXPECT_EQ(compiler.checksum(), 3106u);

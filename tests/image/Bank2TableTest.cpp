@@ -1,5 +1,6 @@
 #include "common/Errors.h"
 #include "image/Bank2Table.h"
+#include "s7access/S7RuleCodes.h"
 #include "support/TempWorkspace.h"
 #include "support/TestFiles.h"
 #include "ImageTestFiles.h"

@@ -18,7 +18,7 @@ protected:
         ws.mkdir(QStringLiteral("P"));
         Write_ParGen(ws.file(QStringLiteral("P/ParGen.xml")), p);
         ws.write(QStringLiteral("P/S7_Protocol.xml"),
-                 S7_Protocol_Xml({kExampleReadRow, R"(Enable="N" PLC_Address="bad")", kExampleReadRow}, {kExampleWriteRow}));
+                 S7_Protocol_Xml({kExampleReadRow, Disabled_Read_Row("bad"), kExampleReadRow}, {kExampleWriteRow}));
     }
     CliRun run(const QStringList &args) { return Run_Cli_Captured(args); }
     QString project() const { return ws.file(QStringLiteral("P")); }

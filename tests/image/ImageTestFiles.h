@@ -27,3 +27,9 @@ inline const QByteArray kExampleWriteRow =
     R"~(Data_Type="Bit" Data_Identifier="DB" DB_Number="0" PLC_Area="Flags (M) (Merker)" PLC_Add="12" )~"
     R"~(PLC_Bit="3" PollTime="1000" OnChange="Y" OnCMD="N" Position="5" Bit="3" Swap="N" SwapWord="N" Mnemonic="")~";
 inline const char *const kExampleWriteEntry = "02 00 00 0A E8 03 00 00 0C 00 00 00 66 00 05 00 00 00 03 0A 01 0A 00 21 03 83 02 00";
+
+// A disabled rule with every attribute, at `address`: compiled into nothing.
+inline QByteArray Disabled_Read_Row(const QByteArray &address)
+{
+    return QByteArray(kExampleReadRow).replace("Enable=\"Y\"", "Enable=\"N\"").replace("192.168.1.125", address);
+}

@@ -31,7 +31,15 @@ commands=$("$cli" --help | sed -n '/^Commands:/,/^$/p' | awk '/^  [a-z]/ { print
 expect "the first word" "$(complete_words "$cli" "")" $commands --help --version
 expect "gsd's options" "$(complete_words "$cli" gsd --)" --force
 expect "update's options" "$(complete_words "$cli" update x --)" --ip --option --no-read-back --workspace
+expect "import-db's options" "$(complete_words "$cli" import-db x --)" --list --plc --port --db --block --select --poll
+expect "--list" "$(complete_words "$cli" import-db x --list "")" read write
 expect "--option" "$(complete_words "$cli" job --option "")" 0 1 2
 expect "--project" "$(complete_words "$cli" job --workspace "$work/ws" --project "")" "Plant A" "Line 2"
+expect "history's options" "$(complete_words "$cli" history x --)" --json --restore --no-history
+expect "import-rules' options" "$(complete_words "$cli" import-rules x y --)" --no-history
+mkdir -p "$work/ws/PROJECTS/Plant A/history"
+: >"$work/ws/PROJECTS/Plant A/history/2026-12-11T14-03-22_S7_Protocol.xml"
+expect "--restore" "$(complete_words "$cli" history "$work/ws/PROJECTS/Plant A" --restore "")" \
+  2026-12-11T14-03-22_S7_Protocol.xml
 [ $status -eq 0 ] && echo "completion: $(wc -w <<<"$commands") commands, options and projects offered"
 exit $status

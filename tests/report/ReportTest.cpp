@@ -342,4 +342,36 @@ TEST_F(ReportTest, ReplacesAFileOnlyWithForceAndNeverWritesThroughADanglingLink)
     }
 }
 
+// An editor's lists with a gap: the rules after the empty row are listed and marked in the
+// rule table and the map, and the rules the map cannot place are named with the reason.
+TEST_F(ReportTest, RulesAfterAGapAndRulesWithoutAPlaceAreListedAndMarked)
+{
+    S7RuleList read = Fresh_Rule_List();
+    S7RuleList write = Fresh_Rule_List();
+    ASSERT_FALSE(Load_S7_Protocol(ws.file(QStringLiteral("PROJECTS/Plant A/S7_Protocol.xml")), read, write));
+    read[4] = read[0];
+    read[4].Position = QStringLiteral("10");
+    read[4].Mnemonic = QStringLiteral("Level after the gap");
+    read[5] = read[0];
+    read[5].Position.clear();
+    read[1].Bit = QStringLiteral("9");
+    TextTable texts;
+    texts.Load_Default_Texts();
+    const ReportInput input = Load_Report_Input(project, QDateTime(QDate(2026, 12, 11), QTime(15, 0)), read, write);
+    const QString pdf = ws.file(QStringLiteral("gap.pdf"));
+    Write_Report(pdf, input, texts);
+    if (const QByteArray keep = qgetenv("BRIVANT_KEEP_REPORT"); !keep.isEmpty())
+        QFile::copy(pdf, QString::fromLocal8Bit(keep));
+    const QString text = Poppler(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}).simplified();
+    for (const char *expected : {"Level after the gap", "Rows 5, 6: after the end of the list: not sent to the device",
+                                 "S7comm Read row 2 is not on the map: Start Bit 9 is not within 0 to 7",
+                                 "S7comm Read row 6 is not on the map: Position is empty; after the end of the list: not sent "
+                                 "to the device"})
+        EXPECT_TRUE(text.contains(QString::fromLatin1(expected))) << expected << "\n" << text.toStdString();
+    // The map table marks the placed rule after the end in its note.
+    const QString html = Report_Html(input, texts);
+    EXPECT_TRUE(html.contains(QStringLiteral("<td>Level after the gap</td><td>after the end of the list: not sent to the device</td>")))
+        << html.toStdString();
+}
+
 } // namespace

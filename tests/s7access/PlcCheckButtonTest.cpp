@@ -112,9 +112,53 @@ TEST_F(PlcCheckButtonTest, ChecksTheListsAsTheyStandAndMarksEachRow)
     EXPECT_EQ(QGuiApplication::clipboard()->text(), list);
     EXPECT_TRUE(button->isEnabled());
 
-    // Editing a rule takes the marks away: they described the lists as they were checked.
+    // Editing a rule takes its mark away, and only its: the mark described the rule as it was
+    // checked. The find bar's tint changes no rule and keeps every mark.
+    window->readModel().setFindText(QStringLiteral("DB"));
+    EXPECT_EQ(window->readModel().rowMarks().size(), 3);
+    EXPECT_EQ(tip(L::Read, 1), QStringLiteral("DB9.DBW0: object does not exist (0x0A)"));
     window->readModel().setData(window->readModel().index(0, 0), QStringLiteral("N"));
+    EXPECT_FALSE(window->readModel().rowMarks().contains(0));
+    EXPECT_TRUE(marked(L::Read, 1, false));
+    EXPECT_TRUE(marked(L::Read, 2, true));
+    EXPECT_TRUE(marked(L::Write, 0, true));
+    // A row that moves holds another rule now: Insert Row above them clears the rows below.
+    window->readModel().insertRow(1);
     EXPECT_TRUE(window->readModel().rowMarks().isEmpty());
+}
+
+// Rules after an empty row are checked and marked as the device never gets them; a row that
+// validation refuses is not sent and names the column it lacks as the grid heads it.
+TEST_F(PlcCheckButtonTest, RulesAfterTheEndAndIncompleteRowsAreMarkedInPlace)
+{
+    window->readModel().setRowCells(3, Loopback_Rule(plc.port(), "Word", "DB", 1, 0).cells(L::Read));
+    S7Rule addressOnly;
+    addressOnly.PLC_Address = QStringLiteral("127.0.0.1");
+    addressOnly.PLC_Port = QString::number(plc.port());
+    window->writeModel().setRowCells(1, addressOnly.cells(L::Write));
+    clickCheck();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return results()->isVisible(); }, 5000));
+
+    EXPECT_TRUE(marked(L::Read, 3, true));
+    EXPECT_TRUE(window->readModel().rowMarks().value(3).afterEnd);
+    EXPECT_EQ(tip(L::Read, 3), QStringLiteral("DB1.DBW0 = 4660\nafter the end of the list: not sent to the device"));
+    EXPECT_FALSE(window->readModel().rowMarks().value(0).afterEnd);
+    const QString plcType = window->writeModel().headerData(window->writeModel().columnOf(S7Rule::Field::PLC_Type),
+                                                            Qt::Horizontal).toString();
+    EXPECT_TRUE(marked(L::Write, 1, false));
+    EXPECT_EQ(tip(L::Write, 1), QStringLiteral("P0.0: incomplete: %1").arg(plcType));
+
+    EXPECT_EQ(results()->findChild<QLabel *>(QStringLiteral("L_PlcCheckSummary"))->text(),
+              QStringLiteral("3 of 5 rules OK\n1 of the checked rules follow the end of the list: the device does not "
+                             "get them."));
+    const QString at = QStringLiteral("127.0.0.1:%1").arg(plc.port());
+    EXPECT_EQ(results()->findChild<QPlainTextEdit *>(QStringLiteral("M_PlcCheckResults"))->toPlainText(),
+              QStringLiteral("S7comm Read\t1\t%1\tDB1.DBW0\tOK 4660\n"
+                             "S7comm Read\t2\t%1\tDB9.DBW0\tobject does not exist (0x0A)\n"
+                             "S7comm Read\t4\t%1\tDB1.DBW0\tOK 4660; after the end of the list: not sent to the device\n"
+                             "S7comm Write\t1\t%1\tDB1.DBB3\tOK 120\n"
+                             "S7comm Write\t2\t%1\tP0.0\tincomplete: %2")
+                  .arg(at, plcType));
 }
 
 // In a shipped language the rows' tips and the result list tell the list and the frequent

@@ -65,6 +65,17 @@ TEST_F(PlcCheckCliTest, TextLinePerRuleAndExitCodeByTheResults)
     ASSERT_EQ(lines.size(), 6);
     EXPECT_EQ(lines[3], QStringLiteral("Write\t2\t%1\tDB11.DBD0\tobject does not exist (0x0A)").arg(at));
     EXPECT_EQ(lines[4], QStringLiteral("Write\t3\t127.0.0.1:%1\tDB10.DBX0.4\tconnection refused").arg(write[2].PLC_Port));
+
+    // A row with only an address and a port is refused by validation: not sent, and said so in
+    // its place.
+    write[1] = S7Rule();
+    write[1].PLC_Address = QStringLiteral("127.0.0.1");
+    write[1].PLC_Port = QString::number(plc.port());
+    write[2] = S7Rule();
+    save();
+    r = run();
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.endsWith(QStringLiteral("Write\t2\t%1\tP0.0\tincomplete: PLC_Type\n").arg(at))) << r.out.toStdString();
 }
 
 TEST_F(PlcCheckCliTest, JsonArrayWithValueOrError)

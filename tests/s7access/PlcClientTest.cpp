@@ -43,7 +43,12 @@ TextTable markedTexts()
 {
     TextTable texts;
     texts.Load_Default_Texts();
-    for (int id = TextId::S7_CheckConnectionRefused; id <= TextId::S7_CheckDataTypeNotSupported; ++id) {
+    std::vector<int> ids = {TextId::S7_CheckIncomplete};
+    for (int id = TextId::S7_CheckConnectionRefused; id <= TextId::S7_CheckDataTypeNotSupported; ++id)
+        ids.push_back(id);
+    for (int id = TextId::S7_CheckCancelledItem; id <= TextId::S7_CheckDataTypeInconsistent; ++id)
+        ids.push_back(id);
+    for (const int id : ids) {
         const QString mark = QStringLiteral("#") + QString::number(id);
         texts.setText(id, texts.text(id).contains(QLatin1String("%1")) ? mark + QStringLiteral(" %1") : mark);
     }
@@ -58,6 +63,12 @@ TEST(PlcCheckErrorText, FrequentErrorsComeFromTheTable)
         {"no connection within 2000 ms", "#1384 2000"},
         {"no answer within 150 ms", "#1385 150"},
         {"not a valid PLC address", "#1388"},
+        {"cancelled", "#514"},
+        {"the PLC's answer is cut short", "#515"},
+        {"the check's time limit of 60000 ms ran out", "#516 60000"},
+        {"the check's time limit of 60000 ms", "the check's time limit of 60000 ms"},
+        {"incomplete: PLC_Area", "#501 PLC_Area"},
+        {"data type inconsistent (0x07)", "#522"},
         {"no answer within soon ms", "no answer within soon ms"},
         {"no answer within  ms", "no answer within  ms"},
         {"Connection refused", "Connection refused"},
@@ -121,11 +132,11 @@ TEST_F(PlcClientTest, PlcAnswerCodesBecomeReadableErrors)
 {
     server.setDataBlock(1, QByteArray(4, '\0'));
     const struct { int db; std::uint8_t code; int add; const char *error; const char *shown; } cases[] = {
-        {11, 0x01, 0, "hardware fault (0x01)", nullptr},
+        {11, 0x01, 0, "hardware fault (0x01)", "#521"},
         {13, 0x03, 0, "access to the object not allowed (0x03)", "#1391"},
         {15, 0x05, 0, "address out of range (0x05)", "#1390"},
         {16, 0x06, 0, "data type not supported (0x06)", "#1392"},
-        {17, 0x07, 0, "data type inconsistent (0x07)", nullptr},
+        {17, 0x07, 0, "data type inconsistent (0x07)", "#522"},
         {20, 0x0A, 0, "object does not exist (0x0A)", "#1389"},
         {99, 0, 0, "object does not exist (0x0A)", "#1389"}, // no such DB
         {1, 0, 3, "address out of range (0x05)", "#1390"},   // a word at byte 3 of a 4-byte DB

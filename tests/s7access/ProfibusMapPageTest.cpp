@@ -6,8 +6,10 @@
 #include "s7access/ui/S7GridView.h"
 #include "s7access/ui/S7RuleTableModel.h"
 #include "s7access/ui/TFS7_Protocol_Set_Access.h"
+#include "s7access/S7ListEnd.h"
 #include "support/TestContext.h"
 #include "support/TestParGen.h"
+#include "texts/TextId.h"
 
 #include <QFile>
 #include <QLabel>
@@ -89,8 +91,8 @@ TEST_F(ProfibusMapPageTest, TheThirdPageShowsTheMapAndAClickSelectsTheRulesRow)
     clickCell(MapArea::In, 6 * 8);
     EXPECT_EQ(pages()->currentIndex(), 2);
 
-    EXPECT_EQ(view().cellToolTip(MapArea::In, 16),
-              "S7comm Read, N 2: 192.168.1.2, DB10.DBW20 (Flags (M) (Merker) 20), Word, r2");
+    // A DB rule is named by its DB address alone: its PLC Area is not used.
+    EXPECT_EQ(view().cellToolTip(MapArea::In, 16), "S7comm Read, row 2: 192.168.1.2, DB10.DBW20, Word, r2");
     EXPECT_EQ(view().cellToolTip(MapArea::In, 6 * 8), "");
 }
 
@@ -100,7 +102,7 @@ TEST_F(ProfibusMapPageTest, EditsUndoAndPasteRecolourAtOnce)
     setCell(L::Read, 2, F::Position, "3");
     EXPECT_EQ(view().cellColour(MapArea::In, 3 * 8), ProfibusMapPicture::conflictColour());
     EXPECT_EQ(view().cellColour(MapArea::In, 2 * 8), ProfibusMapPicture::ruleColour(L::Read, 2));
-    EXPECT_TRUE(view().cellToolTip(MapArea::In, 3 * 8).startsWith(u"Conflict\nS7comm Read, N 2: "));
+    EXPECT_TRUE(view().cellToolTip(MapArea::In, 3 * 8).startsWith(u"Conflict\nS7comm Read, row 2: "));
 
     window.readModel().undoStack().undo();
     EXPECT_EQ(view().cellColour(MapArea::In, 3 * 8), ProfibusMapPicture::ruleColour(L::Read, 2));
@@ -183,6 +185,63 @@ TEST_F(ProfibusMapPageTest, TheReportButtonWritesTheReportOfTheRulesShownOffTheI
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_EQ(tc.files.requests.size(), 4);
     EXPECT_FALSE(page->reportRunning());
+}
+
+// Insert Row leaves row 2 empty: the rules below stay on the map, marked, and the report offers
+// to close the gap first, as OK does. Rules the map cannot place are listed under it.
+TEST_F(ProfibusMapPageTest, RulesAfterAGapAndRulesWithoutAPlaceAreShownInPlace)
+{
+    auto *unplaced = window.findChild<QLabel *>(QStringLiteral("L_Map_Unplaced"));
+    ASSERT_TRUE(unplaced);
+    EXPECT_FALSE(unplaced->isVisibleTo(&window));
+
+    auto *afterEndLegend = window.findChild<QLabel *>(QStringLiteral("L_Map_AfterEnd"));
+    ASSERT_TRUE(afterEndLegend);
+    EXPECT_FALSE(afterEndLegend->isVisibleTo(&window));
+    window.readModel().insertRow(1);
+    EXPECT_TRUE(afterEndLegend->isVisibleTo(&window));
+    EXPECT_EQ(view().cellColour(MapArea::In, 2 * 8), ProfibusMapPicture::ruleColour(L::Read, 3));
+    EXPECT_EQ(view().cellToolTip(MapArea::In, 2 * 8),
+              "S7comm Read, row 3: 192.168.1.2, DB10.DBW20, Word, r2\nafter the end of the list: not sent to the device");
+    const ProfibusMapPicture picture(view().map(), MapArea::In, {});
+    EXPECT_TRUE(picture.isAfterEndBit(2 * 8));
+    EXPECT_FALSE(picture.isAfterEndBit(0));
+
+    setCell(L::Read, 0, F::Position, "");
+    setCell(L::Write, 0, F::Bit, "8");
+    EXPECT_TRUE(unplaced->isVisibleTo(&window));
+    EXPECT_EQ(unplaced->text(), "S7comm Read row 1 is not on the map: Position is empty\n"
+                                "S7comm Write row 1 is not on the map: Start Bit 8 is not within 0 to 7");
+    setCell(L::Read, 0, F::Position, "0");
+    setCell(L::Write, 0, F::Bit, "3");
+    EXPECT_FALSE(unplaced->isVisibleTo(&window));
+
+    // Declined: the report is written of the lists as they stand, the gap left as it is.
+    const QString file = tc.workspace.file(QStringLiteral("report.html"));
+    tc.files.answer(file);
+    tc.messages.answerNextQuestion(false);
+    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("Btn_Report")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.findChild<ProfibusMapPage *>()->reportRunning(), 30000); // written on its own thread
+    EXPECT_EQ(tc.messages.takeOne(Kind::Question),
+              tc.context.text(TextId::Map_CloseGapsBeforeReport) + "\nS7comm Read: first empty row 2, rules below it: 2");
+    EXPECT_TRUE(QString::fromUtf8(tc.workspace.read(QStringLiteral("report.html")))
+                    .contains("Rows 3, 4: after the end of the list: not sent to the device"));
+    EXPECT_EQ(Rows_After_End(window.readModel().rules()), (std::vector<int>{3, 4}));
+
+    // Agreed: the rules move up before the report is written.
+    tc.files.answer(file);
+    tc.messages.answerNextQuestion(true);
+    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("Btn_Report")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.findChild<ProfibusMapPage *>()->reportRunning(), 30000); // written on its own thread
+    tc.messages.takeOne(Kind::Question);
+    EXPECT_TRUE(Rows_After_End(window.readModel().rules()).empty());
+    EXPECT_FALSE(QString::fromUtf8(tc.workspace.read(QStringLiteral("report.html"))).contains("after the end of the list"));
+
+    // Whole lists: no question.
+    tc.files.answer(file);
+    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("Btn_Report")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.findChild<ProfibusMapPage *>()->reportRunning(), 30000); // written on its own thread
+    EXPECT_EQ(tc.files.requests.size(), 3);
 }
 
 } // namespace

@@ -116,12 +116,57 @@ TEST(ProfibusMapTest, OnlyEnabledPlaceableRulesInUseAreMapped)
     S7RuleList read = List({Placed("Byte", 0, 0, "N"), Placed("Byte", 0, 0, " Y "), badPosition, badBit, Placed("Byte", 8),
                             S7Rule(), Placed("Byte", 0)});
     const ProfibusMap map = ProfibusMap::build(read, Fresh_Rule_List(), {8, 0});
-    ASSERT_EQ(map.rules(MapArea::In).size(), 1u);
+    // Row 7 follows the empty row 6: it is on the map, marked, and shares no bytes with row 2
+    // as far as the device goes, since the device never gets it.
+    ASSERT_EQ(map.rules(MapArea::In).size(), 2u);
     EXPECT_EQ(map.rules(MapArea::In)[0].row, 2);
+    EXPECT_FALSE(map.rules(MapArea::In)[0].afterEnd);
+    EXPECT_EQ(map.rules(MapArea::In)[1].row, 7);
+    EXPECT_TRUE(map.rules(MapArea::In)[1].afterEnd);
     EXPECT_TRUE(map.conflicts().empty());
+    EXPECT_FALSE(map.isConflictBit(MapArea::In, 0));
+    EXPECT_EQ(map.rulesAtBit(MapArea::In, 0).size(), 2u);
     EXPECT_EQ(map.ruleOfRow(L::Read, 2), &map.rules(MapArea::In)[0]);
     EXPECT_EQ(map.ruleOfRow(L::Read, 1), nullptr);
     EXPECT_EQ(map.byteCount(MapArea::Out), 0);
+    // The rules without a place are kept with the reason; a disabled rule is none of them.
+    using R = MapUnplaced::Reason;
+    EXPECT_EQ(map.unplaced(), (std::vector<MapUnplaced>{{L::Read, 3, R::PositionOutside, false},
+                                                        {L::Read, 4, R::StartBitOutside, false},
+                                                        {L::Read, 5, R::PositionOutside, false}}));
+}
+
+TEST(ProfibusMapTest, RulesWithoutAPlaceAndAfterTheEndAreListedWithTheirReason)
+{
+    TextTable texts;
+    texts.Load_Default_Texts();
+    S7Rule noPosition = Placed("Byte", 0);
+    noPosition.Position = QStringLiteral(" ");
+    S7Rule noBit = Placed("Byte", 0);
+    noBit.Bit.clear();
+    S7Rule bitNine = Placed("Bit", 1);
+    bitNine.Bit = QStringLiteral("9");
+    S7RuleList read = List({noPosition, noBit, Placed("Word", 4), bitNine, S7Rule(), Placed("Byte", 0), Placed("Word", 30)});
+    S7RuleList write = List({Placed("Byte", 2), S7Rule(), S7Rule(), Placed("Byte", 2)});
+    const ProfibusMap map = ProfibusMap::build(read, write, {10, 4});
+
+    EXPECT_EQ(Map_Unplaced_Lines(map, read, write, texts),
+              (QStringList{QStringLiteral("S7comm Read row 1 is not on the map: Position is empty"),
+                           QStringLiteral("S7comm Read row 2 is not on the map: Start Bit is empty"),
+                           QStringLiteral("S7comm Read row 4 is not on the map: Start Bit 9 is not within 0 to 7"),
+                           QStringLiteral("S7comm Read row 7 is not on the map: Position 30 is not within the 10 bytes of the "
+                                          "area; after the end of the list: not sent to the device")}));
+    // The write rule after the end shares byte 2 with row 1: no conflict, but the table says
+    // which rule the device does not get.
+    EXPECT_TRUE(map.conflicts().empty());
+    const QList<QStringList> rows = Map_Table_Rows(map, read, write, texts);
+    ASSERT_EQ(rows.size(), 4);
+    EXPECT_EQ(rows[0].mid(4, 2), (QStringList{QStringLiteral("Read"), QStringLiteral("6")}));
+    EXPECT_EQ(rows[0].last(), QStringLiteral("after the end of the list: not sent to the device"));
+    EXPECT_EQ(rows[1].mid(4, 2), (QStringList{QStringLiteral("Read"), QStringLiteral("3")}));
+    EXPECT_EQ(rows[1].last(), QString());
+    EXPECT_EQ(rows[3].mid(4, 2), (QStringList{QStringLiteral("Write"), QStringLiteral("4")}));
+    EXPECT_EQ(rows[3].last(), QStringLiteral("after the end of the list: not sent to the device"));
 }
 
 // A hand-edited ParGen.xml with counts no device has must not size the map after them (a count

@@ -276,6 +276,14 @@ TEST_F(S7AccessWindowTest, AFaultOnOkTakesTheCurrentCellToItsField)
     }
 }
 
+// A cell holds what a saved file may hold: a longer text typed is cut at the bound.
+TEST_F(S7AccessWindowTest, CellsHoldAtMostTheCellBound)
+{
+    open();
+    model(L::Read).setData(model(L::Read).index(0, model(L::Read).columnOf(F::Mnemonic)), QString(1500, u'x'));
+    EXPECT_EQ(cell(L::Read, 0, F::Mnemonic), QString(kMaxCellLength, u'x'));
+}
+
 TEST_F(S7AccessWindowTest, OkValidatesThenSaves)
 {
     open();
@@ -456,7 +464,7 @@ TEST_F(S7AccessWindowTest, InsertAndDeleteAtTheEnds)
     setCurrent(L::Read, 0, 5);
     tc.messages.answerNextQuestion(false);
     click("Btn_DelRow");
-    EXPECT_EQ(tc.messages.takeOne(Kind::Question), "Do you want to delete the row 1");
+    EXPECT_EQ(tc.messages.takeOne(Kind::Question), "Do you want to delete row 1?");
     EXPECT_EQ(cell(L::Read, 0, F::Mnemonic), "r1");
 
     tc.messages.answerNextQuestion(true);
@@ -476,7 +484,7 @@ TEST_F(S7AccessWindowTest, InsertAndDeleteAtTheEnds)
     setCurrent(L::Read, 511);
     tc.messages.answerNextQuestion(true);
     click("Btn_DelRow");
-    EXPECT_EQ(tc.messages.takeOne(Kind::Question), "Do you want to delete the row 512");
+    EXPECT_EQ(tc.messages.takeOne(Kind::Question), "Do you want to delete row 512?");
     EXPECT_EQ(rule(L::Read, 511), S7Rule::cleared());
     click("Btn_InsRow");
     EXPECT_EQ(rule(L::Read, 511), S7Rule());
@@ -765,7 +773,7 @@ TEST_F(S7AccessWindowTest, RowAndHeadingClicksKeepTheRowsThatButtonsAndPasteUse)
     EXPECT_EQ(view.currentIndex().column(), 1);
     tc.messages.answerNextQuestion(false);
     click("Btn_DelRow");
-    EXPECT_EQ(tc.messages.takeOne(Kind::Question), "Do you want to delete the row 2");
+    EXPECT_EQ(tc.messages.takeOne(Kind::Question), "Do you want to delete row 2?");
 
     // Rows 1 and 3 selected by their numbers: one question, both go, one undo step.
     clickHeader(view.verticalHeader(), 0);
@@ -773,7 +781,7 @@ TEST_F(S7AccessWindowTest, RowAndHeadingClicksKeepTheRowsThatButtonsAndPasteUse)
     tc.messages.answerNextQuestion(true);
     const int steps = m.undoStack().count();
     click("Btn_DelRow");
-    EXPECT_EQ(tc.messages.takeOne(Kind::Question), "Do you want to delete the row 1, 3");
+    EXPECT_EQ(tc.messages.takeOne(Kind::Question), "Do you want to delete these 2 rows: 1, 3?");
     EXPECT_EQ(cell(L::Read, 0, F::Mnemonic), "r2");
     EXPECT_EQ(cell(L::Read, 2, F::PLC_Address), "10.0.0.5");
     EXPECT_EQ(rule(L::Read, 511), S7Rule::cleared());

@@ -136,6 +136,13 @@ TEST_F(S7CliTest, MapPrintsOneLinePerRuleWithConflictsAndClippingMarked)
     EXPECT_EQ(rows[3], (QStringList{"in", "243", "246", "0-7", "Read", "3", "192.168.1.3", "DB10.DBD20", "Real",
                                     "Flow, \"main\"", "Past the byte count"}));
 
+    // A rule the map cannot place is named after the table, never just left out.
+    read[4] = Valid_Rule(5);
+    read[4].Position.clear();
+    save();
+    r = run("map");
+    EXPECT_TRUE(r.out.endsWith("S7comm Read row 5 is not on the map: Position is empty\n")) << r.out.toStdString();
+
     EXPECT_EQ(run("map", {QStringLiteral("--svg")}).exitCode, 2);
     QFile::remove(s7File);
     QFile file(s7File);

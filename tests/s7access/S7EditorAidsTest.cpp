@@ -113,13 +113,17 @@ TEST_F(S7EditorAidsTest, FollowsEdits)
     bar().openBar();
     QTest::keyClicks(&edit(), QStringLiteral("pump"));
     EXPECT_EQ(count(), "1 of 3");
+    grid(L::Read).setCurrentIndex(model(L::Read).index(5, 0)); // the cursor leaves the matches
+    EXPECT_EQ(count(), "Matches: 3");
+    grid(L::Read).setCurrentIndex(model(L::Read).index(0, model(L::Read).columnOf(F::Mnemonic)));
+    EXPECT_EQ(count(), "1 of 3");
     const int mnemonic = model(L::Write).columnOf(F::Mnemonic);
     model(L::Write).setData(model(L::Write).index(0, mnemonic), QStringLiteral("Fan"));
     EXPECT_EQ(count(), "1 of 2");
     model(L::Read).setData(model(L::Read).index(1, model(L::Read).columnOf(F::PLC_Type)), QStringLiteral("pumps"));
     EXPECT_EQ(count(), "1 of 3");
-    model(L::Read).deleteRow(0); // the current match moves away
-    EXPECT_EQ(count(), "0 of 2");
+    model(L::Read).deleteRow(0); // the current match moves away: no "0 of 2"
+    EXPECT_EQ(count(), "Matches: 2");
     model(L::Read).undoStack().undo();
     EXPECT_EQ(count(), "1 of 3");
 }
@@ -187,6 +191,15 @@ TEST_F(S7EditorAidsTest, ChangesShowWhatOkWouldSave)
     });
     link->showChanges();
     EXPECT_EQ(shown, "The lists are the same as S7_Protocol.xml on disk.");
+
+    // A rule after an empty row is what OK saves once it has closed the gap: it shows as added.
+    model(L::Write).setRowCells(40, Valid_Rule(7, QStringLiteral("late")).cells(L::Write));
+    EXPECT_TRUE(link->isEnabled());
+    tc.modal.expect([&](QDialog &dialog) {
+        shown = dialog.findChild<QPlainTextEdit *>(QStringLiteral("M_Changes"))->toPlainText();
+    });
+    link->showChanges();
+    EXPECT_TRUE(shown.contains(QLatin1String("added: Enable: \"Y\"; PLC Address: \"192.168.1.7\""))) << shown.toStdString();
 }
 
 } // namespace

@@ -47,6 +47,13 @@ S7Rule rule(const char *type, const char *identifier, const char *db, const char
     r.PLC_Area = QString::fromLatin1(area);
     r.PLC_Add = QString::fromLatin1(add);
     r.PLC_Bit = QString::fromLatin1(bit);
+    // The rest as validation wants it: a row it refuses is not sent.
+    r.PLC_Type = QStringLiteral("S71200");
+    r.Rack = QStringLiteral("0");
+    r.Slot = QStringLiteral("0");
+    r.PollTime = QStringLiteral("100");
+    r.Position = QStringLiteral("0");
+    r.Bit = QStringLiteral("0");
     return r;
 }
 
@@ -230,9 +237,18 @@ TEST(PlcCheckItems, EnabledRulesInUseOfBothListsWithTheirItemAndPlc)
     read[3].PLC_Address = QStringLiteral("10.0.0");
     read[5] = rule("Byte", "DB", "1", kFlags, "0"); // after the end of the list
     write[0] = rule("Real", "DB", "7", kFlags, "4");
+    write[1].PLC_Address = QStringLiteral("127.0.0.1"); // only an address and a port
+    write[1].PLC_Port = QStringLiteral("102");
+    write[2] = rule("Byte", "DB", "1", kFlags, "0");
+    write[2].Position = QStringLiteral("8"); // outside an area of 8 bytes
 
-    const std::vector<PlcCheckItem> items = Plc_Check_Items(read, write);
-    ASSERT_EQ(items.size(), 4u);
+    const PositionLimits limits{8, 8};
+    std::vector<PlcCheckItem> items = Plc_Check_Items(read, write, limits);
+    ASSERT_EQ(items.size(), 5u);
+    EXPECT_EQ(items[3].row, 6);
+    EXPECT_TRUE(items[3].afterEnd);
+    EXPECT_FALSE(items[0].afterEnd);
+    items.erase(items.begin() + 3);
     EXPECT_EQ(items[0].row, 1);
     EXPECT_EQ(items[0].address, QStringLiteral("DB100.DBW20"));
     EXPECT_EQ(items[0].item, (S7::ReadItem{4, 100, 0x84, 20, 0}));
@@ -249,6 +265,27 @@ TEST(PlcCheckItems, EnabledRulesInUseOfBothListsWithTheirItemAndPlc)
     ASSERT_EQ(endpoints.size(), 2u); // the same address with another rack and slot is another PLC
     EXPECT_EQ(endpoints[0], (PlcEndpoint{0x7F000001, 102, 0, 0}));
     EXPECT_EQ(endpoints[1], (PlcEndpoint{0x7F000001, 102, 1, 2}));
+
+    // The rows validation refuses are not sent; each fails on the first field it refuses, and
+    // joins the results in its place.
+    const std::vector<PlcCheckResult> unsent = Plc_Check_Unsent(read, write, limits);
+    ASSERT_EQ(unsent.size(), 2u);
+    EXPECT_EQ(unsent[0].row, 2);
+    EXPECT_EQ(unsent[0].incomplete, S7Rule::Field::PLC_Type);
+    EXPECT_EQ(Plc_Check_Line(unsent[0]), QStringLiteral("Write\t2\t127.0.0.1:102\tP0.0\tincomplete: PLC_Type"));
+    EXPECT_EQ(unsent[1].row, 3);
+    EXPECT_EQ(unsent[1].incomplete, S7Rule::Field::Position);
+    EXPECT_TRUE(Plc_Check_Unsent(read, write).size() == 1); // 1500 positions without ParGen.xml
+    std::vector<PlcCheckResult> checked;
+    for (const PlcCheckItem &item : Plc_Check_Items(read, write, limits))
+        checked.push_back(Plc_Check_Failure(item, QStringLiteral("connection refused")));
+    std::vector<std::pair<S7Rule::List, int>> order;
+    for (const PlcCheckResult &r : Plc_Check_Merge(checked, unsent))
+        order.emplace_back(r.list, r.row);
+    using L = S7Rule::List;
+    EXPECT_EQ(order, (std::vector<std::pair<L, int>>{{L::Read, 1}, {L::Read, 2}, {L::Read, 4}, {L::Read, 6},
+                                                      {L::Write, 1}, {L::Write, 2}, {L::Write, 3}}));
+    EXPECT_EQ(Plc_Check_After_End_Count(Plc_Check_Merge(checked, unsent)), 1);
 }
 
 TEST(PlcCheckOutput, TextLinesAndJson)
@@ -273,6 +310,15 @@ TEST(PlcCheckOutput, TextLinesAndJson)
               "{\"list\":\"Write\",\"row\":1,\"plc\":\"127.0.0.1:102\",\"ok\":true,\"value\":\"Z\"},\n"
               "{\"list\":\"Read\",\"row\":3,\"plc\":\"127.0.0.1:102\",\"ok\":false,\"error\":\"connection refused\"}\n]\n");
     EXPECT_EQ(Plc_Check_Json({}), "[\n]\n");
+
+    // A rule after the list's end says so on its line and in its object.
+    PlcCheckItem after = word;
+    after.afterEnd = true;
+    const PlcCheckResult late = Plc_Check_Success(after, *Decode_Plc_Value(5, hex("04 D2")));
+    EXPECT_EQ(Plc_Check_Line(late), QStringLiteral("Read\t3\t127.0.0.1:102\tDB100.DBW20\tOK 1234; after the end of the "
+                                                   "list: not sent to the device"));
+    EXPECT_EQ(Plc_Check_Json({late}),
+              "[\n{\"list\":\"Read\",\"row\":3,\"plc\":\"127.0.0.1:102\",\"ok\":true,\"value\":1234,\"afterEnd\":true}\n]\n");
     const QJsonArray array = QJsonDocument::fromJson(Plc_Check_Json(results)).array();
     ASSERT_EQ(array.size(), 3);
     EXPECT_EQ(array[0].toObject(), (QJsonObject{{"list", "Read"}, {"row", 3}, {"plc", "127.0.0.1:102"}, {"ok", true}, {"value", 1234}}));

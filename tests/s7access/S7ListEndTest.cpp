@@ -1,5 +1,7 @@
 #include "s7access/S7ListEnd.h"
 
+#include <QDirIterator>
+#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -41,7 +43,36 @@ TEST(S7ListEndTest, CountsTheRulesAfterTheFirstUnusedRowAndPastRow512)
             EXPECT_EQ(after->firstUnusedRow, c.expected->first);
             EXPECT_EQ(after->ignoredRules, c.expected->second);
         }
+        // The readers' view of the same list: every rule in use, those past the end marked.
+        const S7RuleList list = List_Of(c.pattern, c.repeatFirst);
+        const std::vector<ListedRule> listed = Listed_Rules(list);
+        std::size_t inUse = 0;
+        for (const S7Rule &rule : list)
+            inUse += rule.inUse() ? 1 : 0;
+        ASSERT_EQ(listed.size(), inUse);
+        const std::vector<int> late = Rows_After_End(list);
+        EXPECT_EQ(int(late.size()), after ? after->ignoredRules : 0);
+        for (const ListedRule &rule : listed) {
+            EXPECT_TRUE(list[std::size_t(rule.row - 1)].inUse());
+            EXPECT_EQ(rule.afterEnd, after && rule.row >= after->firstUnusedRow) << rule.row;
+        }
     }
+}
+
+// The rule model and the code tables sit below the image compiler: nothing in s7access may
+// reach up into image.
+TEST(S7LayersTest, TheRuleModelDoesNotIncludeTheImageCompiler)
+{
+    QDirIterator files(QStringLiteral(BRIVANT_SOURCE_DIR "/src/s7access"), {QStringLiteral("*.h"), QStringLiteral("*.cpp")},
+                       QDir::Files, QDirIterator::Subdirectories);
+    int seen = 0;
+    while (files.hasNext()) {
+        QFile file(files.next());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
+        ++seen;
+        EXPECT_FALSE(file.readAll().contains("#include \"image/")) << file.fileName().toStdString();
+    }
+    EXPECT_GT(seen, 20);
 }
 
 } // namespace

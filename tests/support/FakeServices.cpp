@@ -88,6 +88,20 @@ FakeFileDialogs::~FakeFileDialogs()
 {
     if (!m_answers.empty())
         ADD_FAILURE() << m_answers.size() << " scripted file name(s) never asked for";
+    if (!m_openAnswers.empty())
+        ADD_FAILURE() << m_openAnswers.size() << " scripted open answer(s) never asked for";
+}
+
+QStringList FakeFileDialogs::getOpenFileNames(QWidget *, const QString &, const QString &folder, const QString &filter)
+{
+    requests.append({folder, filter});
+    if (m_openAnswers.empty()) {
+        ADD_FAILURE() << "open file dialog without a scripted answer";
+        return {};
+    }
+    QStringList a = m_openAnswers.front();
+    m_openAnswers.pop_front();
+    return a;
 }
 
 QString FakeFileDialogs::getSaveFileName(QWidget *, const QString &folder, const QString &filter)

@@ -84,8 +84,14 @@ public:
                         const QString &filter) override;
     QList<Request> requests;
 
+    // The next answer of an open dialog; an empty list stands for Cancel.
+    void answerOpen(const QStringList &files) { m_openAnswers.push_back(files); }
+    QStringList getOpenFileNames(QWidget *parent, const QString &title, const QString &folder,
+                                 const QString &filter) override;
+
 private:
     std::deque<QString> m_answers;
+    std::deque<QStringList> m_openAnswers;
 };
 
 class FakeUrlOpener : public UrlOpener

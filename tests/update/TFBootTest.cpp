@@ -230,38 +230,51 @@ TEST_F(TFBootTest, DeviceThatDoesNotAnswerStoresWritesAndStartsNothing)
 }
 
 // The update program's end is always shown: only exit 0 is a success; a failure names the
-// exit code and the program's log when there is one.
+// exit code and the program's log when this run wrote to it (a log left from an earlier run
+// holds that run's report and is not named).
 TEST_F(TFBootTest, TheUpdateProgramsResultIsShown)
 {
     using O = ProgramRun::Outcome;
     const QString log = QDir::toNativeSeparators(tc.workspace.file(QStringLiteral("Ethernet_Update.log")));
+    enum class Log { None, Stale, Written, Created };
     const struct
     {
         const char *name;
         ProgramRun run;
-        bool logExists;
+        Log log;
         Kind kind;
         QString text;
     } cases[] = {
-        {"exit 0", {O::Finished, 0, 7, {}}, true, Kind::Information, "The update program ended successfully."},
-        {"exit 1 with log", {O::Finished, 1, 7, {}}, true, Kind::Error,
+        {"exit 0", {O::Finished, 0, 7, {}}, Log::Written, Kind::Information, "The update program ended successfully."},
+        {"exit 1 with log", {O::Finished, 1, 7, {}}, Log::Written, Kind::Error,
          "The update failed: the update program ended with exit code 1\nIts report is in " + log},
-        {"exit 3 without log", {O::Finished, 3, 7, {}}, false, Kind::Error,
+        {"exit 1 with a new log", {O::Finished, 1, 7, {}}, Log::Created, Kind::Error,
+         "The update failed: the update program ended with exit code 1\nIts report is in " + log},
+        {"exit 1 with the last run's log", {O::Finished, 1, 7, {}}, Log::Stale, Kind::Error,
+         "The update failed: the update program ended with exit code 1"},
+        {"exit 3 without log", {O::Finished, 3, 7, {}}, Log::None, Kind::Error,
          "The update failed: the update program ended with exit code 3"},
-        {"crash", {O::Finished, -1, 7, {}}, false, Kind::Error, "The update failed: the update program crashed."},
-        {"not started", {O::NotStarted, -1, 0, "No such file"}, false, Kind::Error,
+        {"crash", {O::Finished, -1, 7, {}}, Log::None, Kind::Error, "The update failed: the update program crashed."},
+        {"not started", {O::NotStarted, -1, 0, "No such file"}, Log::Stale, Kind::Error,
          "The update failed: the update program could not be started: No such file"},
-        {"still running", {O::TimedOut, -1, 7, {}}, true, Kind::Information,
+        {"still running", {O::TimedOut, -1, 7, {}}, Log::Written, Kind::Information,
          "The update program is still running after 150 seconds. It goes on by itself: check its window or its report for the result."},
     };
     TFBoot boot(tc.context);
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         QFile::remove(log);
-        if (c.logExists)
+        if (c.log == Log::Stale || c.log == Log::Written)
             tc.workspace.write(QStringLiteral("Ethernet_Update.log"), "result: FAILED\n");
         echo.script({FakeEchoClient::reply(1024)});
-        processes.onStart = [&](ProgramWaitObserver *) { return c.run; };
+        processes.onStart = [&](ProgramWaitObserver *) {
+            if (c.log == Log::Written || c.log == Log::Created) {
+                QFile file(log);
+                EXPECT_TRUE(file.open(QIODevice::Append));
+                file.write("result: FAILED again\n");
+            }
+            return c.run;
+        };
         show(boot, [&](QDialog &d) {
             type(d, {"10", "1", "2", "3"});
             press(d, "Btn_Update");

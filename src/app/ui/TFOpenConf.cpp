@@ -6,7 +6,10 @@
 #include "widgets/TitlePanel.h"
 #include "widgets/WindowStyle.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
+#include <QLocale>
 #include <QLabel>
 #include <QListWidget>
 #include <QShowEvent>
@@ -30,6 +33,7 @@ QString asciiUpper(const QString &text)
 TFOpenConf::TFOpenConf(AppContext &context, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_context(context), m_title(new TitlePanel(this)), m_label1(new QLabel(this)), m_list(new QListWidget(this)),
+      m_lastSaved(new QLabel(this)),
       m_ok(new FlatButton(QStyle::SP_DialogOkButton, this)), m_cancel(new FlatButton(QStyle::SP_DialogCancelButton, this))
 {
     setObjectName(QStringLiteral("TFOpenConf"));
@@ -39,6 +43,8 @@ TFOpenConf::TFOpenConf(AppContext &context, QWidget *parent)
     m_list->setObjectName(QStringLiteral("ListBox1"));
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setSortingEnabled(false);
+    m_lastSaved->setObjectName(QStringLiteral("L_LastSaved"));
+    m_lastSaved->setTextFormat(Qt::PlainText);
     m_ok->setObjectName(QStringLiteral("Btn_OK"));
     m_cancel->setObjectName(QStringLiteral("Btn_Cancel"));
 
@@ -47,6 +53,7 @@ TFOpenConf::TFOpenConf(AppContext &context, QWidget *parent)
     body->setSpacing(3);
     body->addWidget(m_label1);
     body->addWidget(m_list, 1);
+    body->addWidget(m_lastSaved);
 
     WindowStyle::Stack_Window(this, m_title, body, WindowStyle::Make_Button_Panel(this, {m_ok, m_cancel}));
 
@@ -74,6 +81,7 @@ void TFOpenConf::Set_Lang()
     m_ok->setToolTip(WindowStyle::Plain_Tooltip(m_context.text(TextId::OpenConf_OpenSelectedConfiguration)));
     m_cancel->setText(m_context.text(TextId::OpenConf_Cancel));
     m_cancel->setToolTip(WindowStyle::Plain_Tooltip(m_context.text(TextId::OpenConf_CancelOpenConfiguration)));
+    showLastSaved();
 }
 
 void TFOpenConf::Load_Existing_Configuration()
@@ -122,6 +130,7 @@ void TFOpenConf::showEvent(QShowEvent *event)
     } else {
         Name_Conf.clear();
     }
+    showLastSaved();
 }
 
 void TFOpenConf::ListBox1Click()
@@ -129,4 +138,24 @@ void TFOpenConf::ListBox1Click()
     const QList<QListWidgetItem *> selected = m_list->selectedItems();
     if (!selected.isEmpty())
         Name_Conf = selected.first()->text();
+    showLastSaved();
+}
+
+void TFOpenConf::showLastSaved()
+{
+    const QList<QListWidgetItem *> selected = m_list->selectedItems();
+    if (selected.isEmpty()) {
+        m_lastSaved->clear();
+        return;
+    }
+    const QDir project(ConfigWorkspace::join(m_context.workspace.Projects_Dir, selected.first()->text()));
+    QDateTime newest;
+    for (const char *name : {"ParGen.xml", "S7_Protocol.xml"}) {
+        const QFileInfo file(project.filePath(QLatin1String(name)));
+        if (file.isFile() && (!newest.isValid() || file.lastModified() > newest))
+            newest = file.lastModified();
+    }
+    m_lastSaved->setText(newest.isValid()
+                             ? m_context.text(TextId::OpenConf_LastSaved).arg(QLocale().toString(newest, QLocale::ShortFormat))
+                             : m_context.text(TextId::OpenConf_NeverSaved));
 }

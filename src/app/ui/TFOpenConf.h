@@ -34,11 +34,14 @@ protected:
 
 private:
     void ListBox1Click();
+    // "Last saved: ..." of the selected project: the newer of its two files' times.
+    void showLastSaved();
 
     AppContext &m_context;
     TitlePanel *m_title;
     QLabel *m_label1;
     QListWidget *m_list;
+    QLabel *m_lastSaved;
     FlatButton *m_ok;
     FlatButton *m_cancel;
 };

@@ -2,6 +2,10 @@
 
 #include "app/ui/ActionGuard.h"
 #include "app/ui/AppContext.h"
+#include "compare/ProjectDiff.h"
+#include "history/ui/HistoryDialog.h"
+#include "platform/ui/ModalRunner.h"
+#include "s7access/ui/S7ChangesLink.h"
 #include "platform/MessageService.h"
 #include "texts/TextId.h"
 #include "widgets/CategoryPanel.h"
@@ -49,7 +53,8 @@ const char *const kEditNames[CommParams::FieldCount] = {
 TFParGen::TFParGen(AppContext &context, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_context(context), m_title(new TitlePanel(this)), m_cpg(new QScrollArea(this)),
-      m_ok(new FlatButton(QStyle::SP_DialogOkButton, this)), m_cancel(new FlatButton(QStyle::SP_DialogCancelButton, this))
+      m_ok(new FlatButton(QStyle::SP_DialogOkButton, this)), m_cancel(new FlatButton(QStyle::SP_DialogCancelButton, this)),
+      m_history(new FlatButton(QStyle::SP_FileDialogDetailedView, this))
 {
     setObjectName(QStringLiteral("TFParGen"));
     WindowStyle::Apply(this);
@@ -62,6 +67,8 @@ TFParGen::TFParGen(AppContext &context, QWidget *parent)
     }
     m_ok->setObjectName(QStringLiteral("Btn_OK"));
     m_cancel->setObjectName(QStringLiteral("Btn_Cancel"));
+    m_history->setObjectName(QStringLiteral("Btn_History"));
+    m_history->setAutoDefault(false);
 
     // The category group: the two categories, one under the other, scrolling when the window
     // is lower than they are.
@@ -90,10 +97,12 @@ TFParGen::TFParGen(AppContext &context, QWidget *parent)
     m_cpS7->setCaption(QStringLiteral("1. ") + m_context.text(TextId::ParGen_S7comm));
     m_cpProfibus->setCaption(QStringLiteral("2. ") + m_context.text(TextId::ParGen_PROFIBUS));
 
-    WindowStyle::Stack_Window(this, m_title, m_cpg, WindowStyle::Make_Button_Panel(this, {m_ok, m_cancel}));
+    WindowStyle::Stack_Window(this, m_title, m_cpg, WindowStyle::Make_Button_Panel(this, {m_ok, m_cancel, m_history}));
 
     connect(m_ok, &QPushButton::clicked, this, &TFParGen::Btn_OKClick);
     connect(m_cancel, &QPushButton::clicked, this, &TFParGen::Btn_CancelClick);
+    connect(m_history, &QPushButton::clicked, this,
+            [this] { Run_Guarded(*m_context.services.messages, [this] { Btn_HistoryClick(); }); });
 
     m_title->setCode(m_context.identity.Software_Code);
     // Only the height can change; the group scrolls when the window is lower than its fields.
@@ -174,6 +183,8 @@ void TFParGen::Set_Lang()
     hint(m_ok, TextId::ParGen_ConfirmSaveCurrentConfiguration);
     m_cancel->setText(m_context.text(TextId::ParGen_Cancel));
     hint(m_cancel, TextId::ParGen_ExitDiscardCurrentConfiguration);
+    m_history->setText(m_context.text(TextId::History_Button));
+    hint(m_history, TextId::History_ButtonHint);
     m_lIp->setText(m_context.text(TextId::ParGen_IPAddress));
     for (int i = 0; i < 4; ++i) {
         hint(m_edits[CommParams::S7_Protocol_IP1 + i], TextId::ParGen_InsertFirstByteIPAddress + i);
@@ -274,11 +285,46 @@ void TFParGen::Btn_OKClick()
     if (!Controllo_Dati())
         return;
     // A file that cannot be written is reported and the window stays open with the values.
-    const bool written = Run_Guarded(*m_context.services.messages, [this] {
-        Write_ParGen(m_context.workspace.ParGen_File, Current_Params());
+    bool saved = false;
+    const bool ran = Run_Guarded(*m_context.services.messages, [this, &saved] {
+        saved = Save_Keeping_History(m_context, [this](KeepHistory keep) {
+            Write_ParGen(m_context.workspace.ParGen_File, Current_Params(), keep);
+        });
     });
-    if (written)
+    if (ran && saved)
         accept();
+}
+
+void TFParGen::Btn_HistoryClick()
+{
+    const auto compare = [this](const HistoryVersion &v) {
+        Run_Guarded(*m_context.services.messages, [&] {
+            ProjectContent before, after;
+            before.hasParams = after.hasParams = true;
+            before.params = Load_History_Params(v.entry);
+            after.params = Current_Params();
+            S7ChangesLink::Show_Changes_View(m_context, this, Format_Diff_Text(Diff_Projects(before, after)),
+                                             m_context.text(TextId::History_SameAsWindow));
+        });
+    };
+    const auto restore = [this](const HistoryVersion &v) {
+        Run_Guarded(*m_context.services.messages, [&] { Set_Params(Load_History_Params(v.entry)); });
+    };
+    HistoryDialog dialog(m_context, QStringLiteral("ParGen.xml"), compare, restore, this);
+    dialog.Load_Versions();
+    m_context.services.modal->run(dialog);
+}
+
+void TFParGen::Set_Params(const CommParams &params)
+{
+    // As typed edits, so that each field's own undo (Ctrl+Z) takes the restored value back.
+    for (int f = 0; f < CommParams::FieldCount; ++f) {
+        if (m_edits[f]->text() == params.texts[f])
+            continue;
+        m_edits[f]->selectAll();
+        m_edits[f]->insert(params.texts[f]);
+    }
+    m_enGat->setChecked(params.gatewayEnabled);
 }
 
 bool TFParGen::eventFilter(QObject *watched, QEvent *event)

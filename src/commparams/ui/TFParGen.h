@@ -54,6 +54,9 @@ private:
     bool KeyPress(QLineEdit *edit, QKeyEvent *event);
     bool FormMouseWheel(QWheelEvent *event);
     void Btn_CancelClick();
+    // History...: the kept versions of ParGen.xml, compared with or restored into the fields.
+    void Btn_HistoryClick();
+    void Set_Params(const CommParams &params);
     // True when there is nothing to lose or the user agrees to discard it.
     bool confirmDiscard();
 
@@ -73,6 +76,7 @@ private:
     QLabel *m_lNByteOut;
     FlatButton *m_ok;
     FlatButton *m_cancel;
+    FlatButton *m_history;
     int m_wheelRemainder = 0;
     CommParams m_loaded;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -15,4 +16,7 @@ public:
     // is confirmed by the dialog before it is chosen.
     virtual QString askSaveFile(QWidget *parent, const QString &title, const QString &suggestedFile,
                                 const QString &filter) = 0;
+    // Existing files to read, several at once; empty for Cancel.
+    virtual QStringList getOpenFileNames(QWidget *parent, const QString &title, const QString &folder,
+                                         const QString &filter) = 0;
 };

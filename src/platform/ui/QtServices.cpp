@@ -70,6 +70,12 @@ QString QtFileDialogs::askSaveFile(QWidget *parent, const QString &title, const 
     return QFileDialog::getSaveFileName(parent, title, suggestedFile, filter);
 }
 
+QStringList QtFileDialogs::getOpenFileNames(QWidget *parent, const QString &title, const QString &folder,
+                                            const QString &filter)
+{
+    return QFileDialog::getOpenFileNames(parent, title, folder, filter);
+}
+
 void QtUrlOpener::open(const QUrl &url)
 {
     QDesktopServices::openUrl(url);

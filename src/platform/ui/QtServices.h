@@ -41,6 +41,8 @@ public:
     QString getSaveFileName(QWidget *parent, const QString &folder, const QString &filter) override;
     QString askSaveFile(QWidget *parent, const QString &title, const QString &suggestedFile,
                         const QString &filter) override;
+    QStringList getOpenFileNames(QWidget *parent, const QString &title, const QString &folder,
+                                 const QString &filter) override;
 };
 
 class QtUrlOpener : public UrlOpener

@@ -67,12 +67,15 @@ PlcCheckButton::PlcCheckButton(AppContext &context, S7RuleTableModel &read, S7Ru
     m_button->setVisible(m_context.services.plc != nullptr);
     connect(m_button, &QPushButton::clicked, this, &PlcCheckButton::Btn_CheckPlcsClick);
 
-    // The marks tell about the lists as they were checked: an edit clears them.
+    // The marks tell about the rules as they were checked: a change of a rule's content clears
+    // its mark; a change of colour only (the find bar's tint) clears nothing.
     for (S7RuleTableModel *model : {&m_read, &m_write}) {
-        connect(model, &QAbstractItemModel::dataChanged, this, [model] {
-            if (!model->rowMarks().isEmpty())
-                model->setRowMarks({});
-        });
+        connect(model, &QAbstractItemModel::dataChanged, this,
+                [this, model](const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles) {
+                    if (roles == QList<int>{Qt::BackgroundRole})
+                        return;
+                    clearChangedMarks(*model, topLeft.row(), bottomRight.row());
+                });
     }
 
     m_progress = new PlcCheckProgress(window);
@@ -140,13 +143,21 @@ void PlcCheckButton::Btn_CheckPlcsClick()
     PlcCheckService *service = m_context.services.plc;
     if (!service || service->running())
         return;
-    std::vector<PlcCheckItem> items = Plc_Check_Items(m_read.rules(), m_write.rules());
-    if (items.empty()) {
+    const PositionLimits limits{m_read.positionLimit(), m_write.positionLimit()};
+    std::vector<PlcCheckItem> items = Plc_Check_Items(m_read.rules(), m_write.rules(), limits);
+    m_unsent = Plc_Check_Unsent(m_read.rules(), m_write.rules(), limits);
+    if (items.empty() && m_unsent.empty()) {
         m_context.services.messages->warning(m_context.text(TextId::S7_CheckPlcsNoRule));
         return;
     }
     m_read.setRowMarks({});
     m_write.setRowMarks({});
+    if (items.empty()) {
+        // Nothing to send: the refused rows are the whole result.
+        m_resultWindow->hide();
+        checkFinished({}, false);
+        return;
+    }
     m_resultWindow->hide();
     m_button->setEnabled(false);
     showProgress(0, int(items.size()));
@@ -187,18 +198,59 @@ void PlcCheckButton::checkFinished(const std::vector<PlcCheckResult> &results, b
     m_progress->hide();
     m_progress->reset();
     m_button->setEnabled(true);
-    markRows(results);
-    showResults(results, cancelled);
+    const std::vector<PlcCheckResult> all = Plc_Check_Merge(results, m_unsent);
+    m_unsent.clear();
+    markRows(all);
+    showResults(all, cancelled);
+}
+
+PlcCheckResult PlcCheckButton::shownResult(const PlcCheckResult &result) const
+{
+    PlcCheckResult shown = result;
+    if (result.incomplete) {
+        const S7RuleTableModel &model = result.list == S7Rule::List::Read ? m_read : m_write;
+        const QString heading = model.headerData(model.columnOf(*result.incomplete), Qt::Horizontal).toString();
+        shown.error = m_context.text(TextId::S7_CheckIncomplete).arg(heading);
+    }
+    return shown;
+}
+
+void PlcCheckButton::clearChangedMarks(S7RuleTableModel &model, int firstRow, int lastRow)
+{
+    QHash<int, S7Rule> &checked = &model == &m_read ? m_checkedRead : m_checkedWrite;
+    if (model.rowMarks().isEmpty())
+        return;
+    QHash<int, S7RuleTableModel::RowMark> marks = model.rowMarks();
+    bool changed = false;
+    for (auto it = marks.begin(); it != marks.end();) {
+        const int row = it.key();
+        if (row >= firstRow && row <= lastRow && model.rules()[std::size_t(row)] != checked.value(row)) {
+            checked.remove(row);
+            it = marks.erase(it);
+            changed = true;
+        } else {
+            ++it;
+        }
+    }
+    if (changed)
+        model.setRowMarks(std::move(marks));
 }
 
 void PlcCheckButton::markRows(const std::vector<PlcCheckResult> &results)
 {
     QHash<int, S7RuleTableModel::RowMark> read;
     QHash<int, S7RuleTableModel::RowMark> write;
-    for (const PlcCheckResult &r : results) {
-        const QString tip = r.ok ? QStringLiteral("%1 = %2").arg(r.address, r.value.text())
-                                 : QStringLiteral("%1: %2").arg(r.address, Plc_Check_Error_Text(r.error, m_context.texts));
-        (r.list == S7Rule::List::Read ? read : write).insert(r.row - 1, {r.ok, tip});
+    m_checkedRead.clear();
+    m_checkedWrite.clear();
+    for (const PlcCheckResult &result : results) {
+        const PlcCheckResult r = shownResult(result);
+        QString tip = r.ok ? QStringLiteral("%1 = %2").arg(r.address, r.value.text())
+                           : QStringLiteral("%1: %2").arg(r.address, Plc_Check_Error_Text(r.error, m_context.texts));
+        if (r.afterEnd)
+            tip += QLatin1Char('\n') + m_context.text(TextId::S7_AfterEndNotSent);
+        const bool isRead = r.list == S7Rule::List::Read;
+        (isRead ? read : write).insert(r.row - 1, {r.ok, tip, r.afterEnd});
+        (isRead ? m_checkedRead : m_checkedWrite).insert(r.row - 1, (isRead ? m_read : m_write).rules()[std::size_t(r.row - 1)]);
     }
     m_read.setRowMarks(read);
     m_write.setRowMarks(write);
@@ -210,10 +262,12 @@ void PlcCheckButton::showResults(const std::vector<PlcCheckResult> &results, boo
     QString summary = m_context.text(TextId::S7_CheckPlcsSummary).arg(ok).arg(results.size());
     if (cancelled)
         summary += QStringLiteral("  ") + m_context.text(TextId::S7_CheckPlcsCancelled);
+    if (const int afterEnd = Plc_Check_After_End_Count(results); afterEnd > 0)
+        summary += QLatin1Char('\n') + m_context.text(TextId::S7_CheckAfterEndSummary).arg(afterEnd);
     m_summary->setText(summary);
     QStringList lines;
     for (const PlcCheckResult &r : results)
-        lines.append(Plc_Check_Line(r, m_context.texts));
+        lines.append(Plc_Check_Line(shownResult(r), m_context.texts));
     // The lines are tab-separated, as they are copied; on screen each column is as wide as its
     // widest field and a gap, so that the columns line up whatever the items and addresses.
     const QFontMetricsF metrics(m_resultList->font());

@@ -2,6 +2,7 @@
 
 #include "s7access/PlcCheck.h"
 
+#include <QHash>
 #include <QObject>
 #include <vector>
 
@@ -38,6 +39,10 @@ private:
     void checkFinished(const std::vector<PlcCheckResult> &results, bool cancelled);
     void markRows(const std::vector<PlcCheckResult> &results);
     void showResults(const std::vector<PlcCheckResult> &results, bool cancelled);
+    // Clears the marks of the rows whose rule is no longer the one checked.
+    void clearChangedMarks(S7RuleTableModel &model, int firstRow, int lastRow);
+    // A result as the window words it: an incomplete row names the column as its heading does.
+    PlcCheckResult shownResult(const PlcCheckResult &result) const;
 
     AppContext &m_context;
     S7RuleTableModel &m_read;
@@ -51,4 +56,9 @@ private:
     FlatButton *m_copy = nullptr;
     FlatButton *m_close = nullptr;
     bool m_closing = false;
+    // The rows validation refuses, not sent: they join the results when the check ends.
+    std::vector<PlcCheckResult> m_unsent;
+    // The rules as they were checked, by 0-based row, of the read and the write list.
+    QHash<int, S7Rule> m_checkedRead;
+    QHash<int, S7Rule> m_checkedWrite;
 };

@@ -7,6 +7,7 @@
 #include "platform/MessageService.h"
 #include "platform/ui/FileDialogs.h"
 #include "report/CommissioningReport.h"
+#include "s7access/S7ListEnd.h"
 #include "s7access/ui/ProfibusMapView.h"
 #include "s7access/ui/S7RuleTableModel.h"
 #include "texts/TextId.h"
@@ -18,6 +19,8 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QPainter>
+#include <QPixmap>
 #include <QScrollArea>
 #include <QStyle>
 #include <QThread>
@@ -97,10 +100,39 @@ ProfibusMapPage::ProfibusMapPage(AppContext &context, S7RuleTableModel &read, S7
         }
     });
 
+    // Shown while rules follow a list's end: their cells are hatched.
+    m_afterEnd = new QWidget(this);
+    {
+        QPixmap hatch(16, 16);
+        hatch.fill(Qt::white);
+        QPainter painter(&hatch);
+        painter.fillRect(hatch.rect(), QBrush(QColor(0x60, 0x60, 0x60), Qt::BDiagPattern));
+        painter.setPen(QColor(0x90, 0x90, 0x90));
+        painter.drawRect(hatch.rect().adjusted(0, 0, -1, -1));
+        auto *swatch = new QLabel(m_afterEnd);
+        swatch->setFixedSize(16, 16);
+        swatch->setPixmap(hatch);
+        m_afterEndLegend = new QLabel(m_afterEnd);
+        m_afterEndLegend->setObjectName(QStringLiteral("L_Map_AfterEnd"));
+        auto *row = new QHBoxLayout(m_afterEnd);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->addWidget(swatch);
+        row->addWidget(m_afterEndLegend);
+        row->addStretch();
+    }
+    m_unplaced = new QLabel(this);
+    m_unplaced->setObjectName(QStringLiteral("L_Map_Unplaced"));
+    m_unplaced->setWordWrap(true);
+    m_unplaced->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_unplaced->setStyleSheet(QStringLiteral("color:#b00000"));
+    connect(m_view, &ProfibusMapView::mapChanged, this, &ProfibusMapPage::showUnplaced);
+
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addLayout(bar);
     layout->addWidget(scroll, 1);
+    layout->addWidget(m_afterEnd);
+    layout->addWidget(m_unplaced);
     showReportRunning(false);
     Set_Lang();
 }
@@ -133,10 +165,35 @@ void ProfibusMapPage::Set_Lang()
     const int texts[] = {TextId::Map_Free, TextId::Map_Conflict, TextId::Map_PastByteCount};
     for (qsizetype i = 0; i < m_legend.size(); ++i)
         m_legend[i]->setText(m_context.text(texts[i]));
+    m_afterEndLegend->setText(m_context.text(TextId::S7_AfterEndNotSent));
     m_report->setText(m_context.text(TextId::Map_Report));
     m_report->setToolTip(m_context.text(TextId::Map_SaveReport));
     m_reportCancel->setText(m_context.text(TextId::Report_Cancel));
     m_view->update();
+    showUnplaced();
+}
+
+void ProfibusMapPage::showUnplaced()
+{
+    const QStringList lines = Map_Unplaced_Lines(m_view->map(), m_read.rules(), m_write.rules(), m_context.texts);
+    m_unplaced->setText(lines.join(u'\n'));
+    m_unplaced->setVisible(!lines.isEmpty());
+    const ProfibusMap &map = m_view->map();
+    bool afterEnd = false;
+    for (const MapArea area : {MapArea::In, MapArea::Out}) {
+        for (const MapRule &rule : map.rules(area))
+            afterEnd = afterEnd || rule.afterEnd;
+    }
+    m_afterEnd->setVisible(afterEnd);
+}
+
+void ProfibusMapPage::offerToCloseGaps()
+{
+    const QString gaps = Gap_Lines(m_read.rules(), m_write.rules(), m_context.texts);
+    if (gaps.isEmpty() || !m_context.services.messages->question(m_context.text(TextId::Map_CloseGapsBeforeReport) + gaps))
+        return;
+    for (S7RuleTableModel *model : {&m_read, &m_write})
+        model->closeGaps();
 }
 
 void ProfibusMapPage::setLimits(const PositionLimits &limits)
@@ -159,6 +216,7 @@ void ProfibusMapPage::Btn_ReportClick()
 {
     if (m_job)
         return;
+    offerToCloseGaps();
     const QString projectDir = m_context.workspace.Project_Dir;
     QString file = m_context.services.files->askSaveFile(
         this, m_context.text(TextId::Map_SaveReport),

@@ -46,6 +46,10 @@ private:
     void Btn_ReportClick();
     void reportFinished();
     void showReportRunning(bool running);
+    // Before the report: when rules follow an empty row, offers to close the gaps, as OK does.
+    void offerToCloseGaps();
+    // The rules the map cannot place, under the map.
+    void showUnplaced();
 
     AppContext &m_context;
     S7RuleTableModel &m_read;
@@ -59,4 +63,7 @@ private:
     QTimer *m_reportPoll;
     QThread *m_job = nullptr;
     std::shared_ptr<ReportJob> m_jobState;
+    QLabel *m_unplaced;
+    QWidget *m_afterEnd;
+    QLabel *m_afterEndLegend;
 };

@@ -48,6 +48,7 @@ void ProfibusMapView::rebuild()
     updateGeometry();
     resize(sizeHint());
     update();
+    emit mapChanged();
 }
 
 ProfibusMapPicture ProfibusMapView::picture(MapArea area) const
@@ -96,11 +97,14 @@ QString ProfibusMapView::cellToolTip(MapArea area, int bit) const
         const MapRule &placed = m_map.rules(area)[std::size_t(k)];
         const S7RuleTableModel &model = placed.list == S7Rule::List::Read ? m_read : m_write;
         const S7Rule &rule = model.rules()[std::size_t(placed.row - 1)];
-        lines.append(QStringLiteral("%1, %2 %3: %4, %5 (%6 %7), %8, %9")
+        // The S7 address names the item whole (DB100.DBW20, MW20): the PLC Area, unused by a DB
+        // rule, is not repeated.
+        lines.append(m_texts.text(TextId::Map_RuleToolTip)
                          .arg(m_texts.text(placed.list == S7Rule::List::Read ? TextId::S7_S7commRead : TextId::S7_S7commWrite),
-                              m_texts.text(TextId::S7_Read_RowNumberHeading), QString::number(placed.row),
-                              rule.PLC_Address, S7_Address_Text(rule), rule.PLC_Area, rule.PLC_Add, rule.Data_Type,
+                              QString::number(placed.row), rule.PLC_Address, S7_Address_Text(rule), rule.Data_Type,
                               rule.Mnemonic));
+        if (placed.afterEnd)
+            lines.append(m_texts.text(TextId::S7_AfterEndNotSent));
     }
     if (m_map.isConflictBit(area, bit))
         lines.prepend(m_texts.text(TextId::Map_Conflict));

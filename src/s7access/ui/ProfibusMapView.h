@@ -31,6 +31,8 @@ public:
 
 signals:
     void ruleClicked(S7Rule::List list, int row);
+    // The map was built anew from the models.
+    void mapChanged();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

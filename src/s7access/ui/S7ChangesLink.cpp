@@ -3,6 +3,7 @@
 #include "app/ui/AppContext.h"
 #include "compare/ProjectDiff.h"
 #include "platform/ui/ModalRunner.h"
+#include "s7access/S7ListEnd.h"
 #include "s7access/ui/S7RuleTableModel.h"
 #include "texts/TextId.h"
 
@@ -14,10 +15,14 @@
 
 namespace {
 
-// What saving writes: each list up to its first rule not in use.
+// What OK saves: each list's rules in use, in order. Rules after an empty row are saved once
+// OK has closed the gaps (it offers that first), so they are compared as moved up.
 S7RuleList toBeSaved(const S7RuleList &rules)
 {
-    return S7RuleList(rules.begin(), rules.begin() + Rules_In_Use(rules));
+    S7RuleList saved;
+    for (const ListedRule &listed : Listed_Rules(rules))
+        saved.push_back(rules[std::size_t(listed.row - 1)]);
+    return saved;
 }
 
 // A cell's text as the window shows it: in quotes, control characters written out.
@@ -136,20 +141,24 @@ QString S7ChangesLink::changesText() const
 
 void S7ChangesLink::showChanges()
 {
-    QDialog dialog(window());
+    Show_Changes_View(m_context, window(), changesText(), m_context.text(TextId::Changes_None));
+}
+
+void S7ChangesLink::Show_Changes_View(AppContext &context, QWidget *parent, const QString &text, const QString &noneText)
+{
+    QDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("S7Changes"));
-    dialog.setWindowTitle(m_context.text(TextId::Changes_Caption));
+    dialog.setWindowTitle(context.text(TextId::Changes_Caption));
     dialog.resize(900, 420);
     auto *layout = new QVBoxLayout(&dialog);
     auto *view = new QPlainTextEdit(&dialog);
     view->setObjectName(QStringLiteral("M_Changes"));
     view->setReadOnly(true);
     view->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    const QString text = changesText();
-    view->setPlainText(text.isEmpty() ? m_context.text(TextId::Changes_None) : text);
+    view->setPlainText(text.isEmpty() ? noneText : text);
     layout->addWidget(view);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
     connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
-    m_context.services.modal->run(dialog);
+    context.services.modal->run(dialog);
 }

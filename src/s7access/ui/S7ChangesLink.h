@@ -20,6 +20,8 @@ public:
     // The comparison as text; empty when the lists are the file's.
     QString changesText() const;
     void showChanges();
+    // The Changes view: `text`, or `noneText` when it is empty, in a read-only window.
+    static void Show_Changes_View(AppContext &context, QWidget *parent, const QString &text, const QString &noneText);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -168,7 +168,12 @@ QString S7FindBar::countText() const
         return {};
     if (m_matches.empty())
         return m_context.text(TextId::Find_NoMatches);
-    return m_context.text(TextId::Find_MatchCount).arg(currentMatch()).arg(m_matches.size());
+    // Away from the matches (the cursor moved, or the lists changed under it) there is no
+    // "current" match to count from.
+    const int current = currentMatch();
+    if (current == 0)
+        return m_context.text(TextId::Find_Matches).arg(m_matches.size());
+    return m_context.text(TextId::Find_MatchCount).arg(current).arg(m_matches.size());
 }
 
 void S7FindBar::step(int direction)

@@ -23,14 +23,14 @@ QVariant rowMarkData(const S7RuleTableModel::RowMark &mark, int role)
         QPainter painter(&dot);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
-        painter.setBrush(mark.ok ? QColor(0x2E, 0x9D, 0x3A) : QColor(0xD3, 0x2F, 0x2F));
+        painter.setBrush(!mark.ok ? QColor(0xD3, 0x2F, 0x2F) : mark.afterEnd ? QColor(0xE0, 0x8A, 0x00) : QColor(0x2E, 0x9D, 0x3A));
         painter.drawEllipse(0, 0, 10, 10);
         return QIcon(dot);
     }
     case Qt::ToolTipRole:
         return mark.tip;
     case Qt::BackgroundRole:
-        return mark.ok ? QColor(0xDC, 0xF2, 0xDC) : QColor(0xF8, 0xD7, 0xD7);
+        return !mark.ok ? QColor(0xF8, 0xD7, 0xD7) : mark.afterEnd ? QColor(0xFC, 0xE8, 0xC4) : QColor(0xDC, 0xF2, 0xDC);
     default:
         return {};
     }
@@ -209,6 +209,12 @@ void S7RuleTableModel::closeGaps()
         change(0, std::move(after), tr("Close gaps"));
 }
 
+void S7RuleTableModel::replaceAll(S7RuleList rules, const QString &what)
+{
+    rules.resize(m_rules.size());
+    change(0, std::move(rules), what);
+}
+
 QStringList S7RuleTableModel::rowCells(int row) const
 {
     return m_rules[std::size_t(row)].cells(m_list);
@@ -219,6 +225,13 @@ void S7RuleTableModel::setRowCells(int row, const QStringList &cells)
     S7Rule rule = m_rules[std::size_t(row)];
     rule.setCells(m_list, cells);
     change(row, {rule}, tr("Paste row"));
+}
+
+void S7RuleTableModel::setRules(int first, std::vector<S7Rule> rules, const QString &what)
+{
+    if (first < 0 || rules.empty() || first + int(rules.size()) > int(m_rules.size()))
+        return;
+    change(first, std::move(rules), what);
 }
 
 bool S7RuleTableModel::rowUsed(int row) const
@@ -272,6 +285,13 @@ int S7RuleTableModel::pasteBlock(int row, int column, const QList<QStringList> &
             const F f = fieldAt(column + c);
             if (S7Rule::isCheckBox(f)) {
                 after[std::size_t(r)][f] = checkBoxText(cells[c]);
+            } else if (cells[c].size() > kMaxCellLength) {
+                // Longer than a saved file may hold.
+                if (refused && refused->count++ == 0) {
+                    refused->row = row + r;
+                    refused->column = column + c;
+                    refused->text = cells[c].left(40) + QStringLiteral("...");
+                }
             } else if (const auto listed = listedText(f, cells[c])) {
                 after[std::size_t(r)][f] = *listed;
             } else if (refused && refused->count++ == 0) {
@@ -378,7 +398,7 @@ bool S7RuleTableModel::setData(const QModelIndex &index, const QVariant &value, 
     if (role == Qt::CheckStateRole && S7Rule::isCheckBox(field))
         text = value.value<Qt::CheckState>() == Qt::Checked ? QStringLiteral("Y") : QStringLiteral("N");
     else if (role == Qt::EditRole)
-        text = value.toString();
+        text = value.toString().left(kMaxCellLength); // what a saved file may hold
     else
         return false;
     S7Rule rule = m_rules[std::size_t(index.row())];

@@ -48,6 +48,8 @@ public:
     {
         bool ok = false;
         QString tip;
+        // The rule follows the list's end: an amber mark, whatever the outcome of a good read.
+        bool afterEnd = false;
     };
     void setRowMarks(QHash<int, RowMark> marks); // 0-based rows
     const QHash<int, RowMark> &rowMarks() const { return m_rowMarks; }
@@ -74,6 +76,8 @@ public:
     // Moves every rule in use (PLC address set) up, in order, above the unused rows, which
     // keep their order below them. One undo step; nothing happens when there is no gap.
     void closeGaps();
+    // Replaces the whole list by `rules` (fresh rules below them) as one undo step.
+    void replaceAll(S7RuleList rules, const QString &what);
     QStringList rowCells(int row) const;
     void setRowCells(int row, const QStringList &cells);
     // A row is used when a cell outside the check-box columns holds more than blanks.
@@ -99,6 +103,9 @@ public:
     bool isOffList(int row, int column) const;
     QList<QStringList> textBlock(int top, int left, int bottom, int right) const;
 
+    // Puts rules at rows [first, first + rules.size()) as one undo step named `what` (the
+    // rules of an import).
+    void setRules(int first, std::vector<S7Rule> rules, const QString &what);
     // Replaces rules [first, first + rules.size()) without undo (used by the undo commands).
     void replaceRules(int first, const std::vector<S7Rule> &rules);
 

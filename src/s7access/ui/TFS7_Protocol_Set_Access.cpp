@@ -2,6 +2,9 @@
 
 #include "app/ui/ActionGuard.h"
 #include "app/ui/AppContext.h"
+#include "compare/ProjectDiff.h"
+#include "history/ui/HistoryDialog.h"
+#include "platform/ui/ModalRunner.h"
 #include "platform/MessageService.h"
 #include "s7access/DelimitedText.h"
 #include "s7access/S7ListEnd.h"
@@ -14,6 +17,8 @@
 #include "s7access/ui/ProfibusMapPage.h"
 #include "s7access/ui/S7GridView.h"
 #include "s7access/ui/S7RuleTableModel.h"
+#include "s7access/ui/TFPlcImport.h"
+#include "platform/ui/ModalRunner.h"
 #include "texts/TextId.h"
 #include "widgets/FlatButton.h"
 #include "widgets/TitlePanel.h"
@@ -136,8 +141,12 @@ TFS7_Protocol_Set_Access::TFS7_Protocol_Set_Access(AppContext &context, QWidget 
     m_insRow = makeButton(QStringLiteral("Btn_InsRow"), QStyle::SP_FileDialogNewFolder, buttons);
     m_copyRow = makeButton(QStringLiteral("Btn_CopyRow"), QStyle::SP_FileDialogContentsView, buttons);
     m_pasteRow = makeButton(QStringLiteral("Btn_PasteRow"), QStyle::SP_DialogOpenButton, buttons);
-    for (FlatButton *b : {m_ok, m_cancel, m_delRow, m_insRow, m_copyRow, m_pasteRow})
+    m_history = makeButton(QStringLiteral("Btn_History"), QStyle::SP_FileDialogDetailedView, buttons);
+    for (FlatButton *b : {m_ok, m_cancel, m_delRow, m_insRow, m_copyRow, m_pasteRow, m_history})
         buttonLayout->addWidget(b);
+    m_importPlc = makeButton(QStringLiteral("Btn_ImportPlc"), QStyle::SP_ArrowDown, buttons);
+    buttonLayout->addWidget(m_importPlc);
+    connect(m_importPlc, &QPushButton::clicked, this, [this] { guarded([this] { Btn_ImportPlcClick(); }); });
     buttonLayout->addStretch();
     m_plcCheck = new PlcCheckButton(m_context, *m_readModel, *m_writeModel, this);
     buttonLayout->addWidget(m_plcCheck->button());
@@ -147,6 +156,7 @@ TFS7_Protocol_Set_Access::TFS7_Protocol_Set_Access(AppContext &context, QWidget 
     connect(m_insRow, &QPushButton::clicked, this, [this] { guarded([this] { Btn_InsRowClick(); }); });
     connect(m_copyRow, &QPushButton::clicked, this, [this] { guarded([this] { Btn_CopyRowClick(); }); });
     connect(m_pasteRow, &QPushButton::clicked, this, [this] { guarded([this] { Btn_PasteRowClick(); }); });
+    connect(m_history, &QPushButton::clicked, this, [this] { guarded([this] { Btn_HistoryClick(); }); });
     // The row buttons work on a grid; the map page has none.
     connect(m_pages, &QTabWidget::currentChanged, this, [this] {
         for (FlatButton *b : {m_delRow, m_insRow, m_copyRow, m_pasteRow})
@@ -180,12 +190,16 @@ void TFS7_Protocol_Set_Access::Set_Lang()
         {m_insRow, TextId::S7_InsertRow, TextId::S7_InsertRowTable},
         {m_copyRow, TextId::S7_CopyRow, TextId::S7_CopyAllFieldsSelectedRow},
         {m_pasteRow, TextId::S7_PasteRow, TextId::S7_PasteCopiedFieldsSelectedRow},
+        {m_history, TextId::History_Button, TextId::History_ButtonHint},
+        {m_importPlc, TextId::PlcImport_Button, TextId::PlcImport_ButtonHint},
     };
     for (const auto &b : buttons) {
         b.button->setText(text(b.caption));
         b.button->setToolTip(text(b.hint));
     }
     m_plcCheck->Set_Lang();
+    if (m_import)
+        m_import->Set_Lang();
     m_pages->setTabText(0, text(TextId::S7_S7commRead));
     m_pages->setTabText(1, text(TextId::S7_S7commWrite));
     m_pages->setTabText(2, text(TextId::Map_PageCaption));
@@ -276,6 +290,21 @@ void TFS7_Protocol_Set_Access::FormShow()
         m_loadFailed = true;
         m_context.services.messages->generalError(*error);
     }
+}
+
+void TFS7_Protocol_Set_Access::Btn_ImportPlcClick()
+{
+    m_readView->commitOpenEditor();
+    m_writeView->commitOpenEditor();
+    if (!m_import)
+        m_import = new TFPlcImport(m_context, *m_readModel, *m_writeModel, this);
+    // The list of the page shown, and the connection of its current row.
+    const bool write = m_pages->currentWidget() == m_writePage;
+    S7GridView &view = write ? *m_writeView : *m_readView;
+    const S7RuleTableModel &model = write ? *m_writeModel : *m_readModel;
+    const int row = std::max(view.currentIndex().row(), 0);
+    m_import->prefill(write ? S7Rule::List::Write : S7Rule::List::Read, model.rules()[std::size_t(row)], m_limits);
+    m_context.services.modal->run(*m_import);
 }
 
 void TFS7_Protocol_Set_Access::guarded(const std::function<void()> &action)
@@ -385,8 +414,53 @@ bool TFS7_Protocol_Set_Access::saveLists()
         return false;
     if (!m_mapPage->confirmConflicts())
         return false;
-    Save_S7_Protocol(m_context.workspace.S7_Protocol_File, m_readModel->rules(), m_writeModel->rules());
-    return true;
+    return Save_Keeping_History(m_context, [this](KeepHistory keep) {
+        Save_S7_Protocol(m_context.workspace.S7_Protocol_File, m_readModel->rules(), m_writeModel->rules(), keep);
+    });
+}
+
+void TFS7_Protocol_Set_Access::Btn_HistoryClick()
+{
+    m_readView->commitOpenEditor();
+    m_writeView->commitOpenEditor();
+    HistoryDialog dialog(
+        m_context, QStringLiteral("S7_Protocol.xml"),
+        [this](const HistoryVersion &v) { guarded([&] { compareWithVersion(v); }); },
+        [this](const HistoryVersion &v) { guarded([&] { restoreVersion(v); }); }, this);
+    dialog.Load_Versions();
+    m_context.services.modal->run(dialog);
+}
+
+void TFS7_Protocol_Set_Access::compareWithVersion(const HistoryVersion &version)
+{
+    S7RuleList read, write;
+    if (const auto error = Load_History_Rules(version.entry, read, write)) {
+        m_context.services.messages->generalError(*error);
+        return;
+    }
+    // From the version to what OK would save, as brivant-cli diff VERSION PROJECT shows it.
+    ProjectDiff diff;
+    diff.rulesCompared = true;
+    for (const S7Rule::List list : {S7Rule::List::Read, S7Rule::List::Write}) {
+        const bool isRead = list == S7Rule::List::Read;
+        const S7RuleList &shown = (isRead ? m_readModel : m_writeModel)->rules();
+        const auto changes = Diff_Rules(list, Rules_Held(isRead ? read : write),
+                                        S7RuleList(shown.begin(), shown.begin() + Rules_In_Use(shown)));
+        diff.rules.insert(diff.rules.end(), changes.begin(), changes.end());
+    }
+    S7ChangesLink::Show_Changes_View(m_context, this, Format_Diff_Text(diff), m_context.text(TextId::History_SameAsWindow));
+}
+
+void TFS7_Protocol_Set_Access::restoreVersion(const HistoryVersion &version)
+{
+    S7RuleList read, write;
+    if (const auto error = Load_History_Rules(version.entry, read, write)) {
+        m_context.services.messages->generalError(*error);
+        return;
+    }
+    const QString what = m_context.text(TextId::History_Restore);
+    m_readModel->replaceAll(std::move(read), what);
+    m_writeModel->replaceAll(std::move(write), what);
 }
 
 bool TFS7_Protocol_Set_Access::hasUnsavedChanges() const
@@ -437,7 +511,10 @@ void TFS7_Protocol_Set_Access::Btn_DelRowClick()
     QStringList numbers;
     for (const int row : rows)
         numbers.append(QString::number(row + 1));
-    if (!m_context.services.messages->question(m_context.text(TextId::S7_DeleteRowQuestion) + numbers.join(QStringLiteral(", "))))
+    const QString question = rows.size() == 1
+        ? m_context.text(TextId::S7_DeleteOneRowQuestion).arg(numbers.first())
+        : m_context.text(TextId::S7_DeleteRowsQuestion).arg(rows.size()).arg(numbers.join(QStringLiteral(", ")));
+    if (!m_context.services.messages->question(question))
         return;
     view.commitOpenEditor();
     if (rows.size() == 1)

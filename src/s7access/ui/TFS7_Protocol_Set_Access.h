@@ -12,7 +12,9 @@ class ProfibusMapPage;
 class QTabWidget;
 class S7GridView;
 class S7RuleTableModel;
+class TFPlcImport;
 class TitlePanel;
+struct HistoryVersion;
 
 // The access-list editor: the read and write rules of the open project in two grids on two
 // pages. Each opening reloads the project's files; OK checks the lists and saves them.
@@ -28,6 +30,8 @@ public:
     S7RuleTableModel &readModel() const { return *m_readModel; }
     S7RuleTableModel &writeModel() const { return *m_writeModel; }
     const PositionLimits &limits() const { return m_limits; }
+    // The "Import PLC data" dialog, created at its first opening.
+    TFPlcImport *importDialog() const { return m_import; }
     // Whether either list differs from what the last opening loaded (undoing back counts as
     // no change).
     bool hasUnsavedChanges() const;
@@ -51,7 +55,12 @@ private:
     void Btn_InsRowClick();
     void Btn_CopyRowClick();
     void Btn_PasteRowClick();
+    void Btn_ImportPlcClick();
     void copyCells(S7GridView &view);
+    // History...: the kept versions of S7_Protocol.xml, compared with or restored into the lists.
+    void Btn_HistoryClick();
+    void compareWithVersion(const HistoryVersion &version);
+    void restoreVersion(const HistoryVersion &version);
     void pasteCells(S7GridView &view);
 
     bool readPageShown() const;
@@ -78,7 +87,10 @@ private:
     FlatButton *m_insRow;
     FlatButton *m_copyRow;
     FlatButton *m_pasteRow;
+    FlatButton *m_history;
     PlcCheckButton *m_plcCheck;
+    FlatButton *m_importPlc;
+    TFPlcImport *m_import = nullptr;
 
     PositionLimits m_limits{0, 0};
     bool m_loadFailed = false; // the lists may hold only part of the file

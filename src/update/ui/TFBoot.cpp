@@ -266,6 +266,7 @@ void TFBoot::Btn_UpdateClick()
             if (!runner)
                 throw BrivantError(QStringLiteral("The update program cannot be started: no program launcher."));
             const QString programDir = m_context.workspace.Program_Dir;
+            const UpdateLogStamp logBefore = Update_Log_Stamp(programDir);
             ProgramRun run;
             {
                 ProgramWaitDialog wait(m_context.texts, this);
@@ -274,7 +275,7 @@ void TFBoot::Btn_UpdateClick()
                                             ProcessRunner::kDefaultLimitMs, &wait);
             }
             // A failed update must never look like a good one.
-            const UpdateOutcome outcome = Describe_Update_Run(run, programDir, m_context.texts);
+            const UpdateOutcome outcome = Describe_Update_Run(run, programDir, m_context.texts, logBefore);
             if (outcome.kind == UpdateOutcome::Kind::Failed)
                 messages.error(outcome.text);
             else
