@@ -101,7 +101,7 @@ void BM_ReportPdf(benchmark::State &state)
     }
     state.counters["pdf_kB"] = double(bytes) / 1024.0;
 }
-BENCHMARK(BM_ReportPdf)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_ReportPdf)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ReportHtml(benchmark::State &state)
 {
@@ -112,6 +112,68 @@ void BM_ReportHtml(benchmark::State &state)
     }
 }
 BENCHMARK(BM_ReportHtml)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same project with cells at the cells' bound of 1,000 characters: the mnemonic one
+// word without a space (wider than any column); with `everyCell` every other cell of both
+// lists too, words of several lengths. The report is taken of these lists as an editor
+// shows them.
+ReportInput longCellInput(bool everyCell)
+{
+    return [everyCell] {
+        S7RuleList read = rules().read;
+        S7RuleList write = rules().write;
+        QString words;
+        for (int i = 0; words.size() < 1000; ++i)
+            words += QStringLiteral("cell%1 ").arg(QString(i % 7 + 1, u'w'));
+        words.truncate(1000);
+        for (S7RuleList *list : {&read, &write}) {
+            for (S7Rule &rule : *list) {
+                if (rule.PLC_Address.isEmpty())
+                    continue;
+                for (const S7Rule::Field field : S7Rule::fields(list == &read ? S7Rule::List::Read : S7Rule::List::Write)) {
+                    if (field == S7Rule::Field::Mnemonic)
+                        rule[field] = QString(1000, u'M');
+                    else if (everyCell)
+                        rule[field] = words;
+                }
+            }
+        }
+        return Load_Report_Input(benchEditor().project.dir(), QDateTime::currentDateTime(), read, write);
+    }();
+}
+
+void BM_ReportPdfLongCells(benchmark::State &state)
+{
+    const ReportInput input = longCellInput(state.range(0) != 0);
+    qsizetype bytes = 0;
+    for (auto _ : state)
+        bytes = Report_Pdf(input, benchEditor().context.texts).size();
+    state.counters["pdf_kB"] = double(bytes) / 1024.0;
+}
+BENCHMARK(BM_ReportPdfLongCells)->ArgName("every_cell")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A small project whose first mnemonic is one word of N characters: the PDF's time grows
+// with N, not with its square.
+void BM_ReportPdfOneLongWord(benchmark::State &state)
+{
+    S7RuleList read = Fresh_Rule_List();
+    S7RuleList write = Fresh_Rule_List();
+    for (int i = 0; i < 8; ++i)
+        read[std::size_t(i)] = rules().read[std::size_t(i)];
+    read[0].Mnemonic = QString(qsizetype(state.range(0)), u'X');
+    const ReportInput input = Load_Report_Input(benchEditor().project.dir(), QDateTime::currentDateTime(), read, write);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Report_Pdf(input, benchEditor().context.texts).size());
+}
+BENCHMARK(BM_ReportPdfOneLongWord)->ArgName("chars")->Arg(30000)->Arg(100000)->Arg(300000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ReportHtmlLongCells(benchmark::State &state)
+{
+    const ReportInput input = longCellInput(state.range(0) != 0);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Report_Html(input, benchEditor().context.texts).size());
+}
+BENCHMARK(BM_ReportHtmlLongCells)->ArgName("every_cell")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

@@ -56,7 +56,7 @@ QString Cli_Help_Text()
         "  map PROJECT_DIR [--csv]\n"
         "      Print which rule fills which bytes of the converter's PROFIBUS in and out areas,\n"
         "      conflicts and rules past the byte count marked; --csv as a spreadsheet file.\n"
-        "  report PROJECT_DIR FILE.pdf|FILE.html\n"
+        "  report PROJECT_DIR FILE.pdf|FILE.html [--force]\n"
         "      Write the commissioning report: parameters, rule lists, PROFIBUS map, GSD modules\n"
         "      and the images' sizes and checksums; the HTML file is self-contained.\n"
         "  history PROJECT_DIR [--json] [--restore NAME] [--no-history]\n"

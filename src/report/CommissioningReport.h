@@ -9,6 +9,7 @@ class QTextDocument;
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <functional>
 #include <optional>
 
 class TextTable;
@@ -35,6 +36,13 @@ struct ReportInput
     int compiledRules = 0;
     quint32 bank1Checksum = 0;
     QString compileError;
+
+    // What the report documents: the saved project files, or an editor's lists that differ
+    // from the saved S7_Protocol.xml.
+    bool unsavedChanges = false;
+    // Whether the lists pass the editor's validation. Images are given only for lists that
+    // validate and compile; the report names the first fault instead.
+    bool validates = true;
 };
 
 // Reads ParGen.xml and S7_Protocol.xml of the project folder (missing files keep their
@@ -53,6 +61,21 @@ QString Report_Html(const ReportInput &input, const TextTable &texts);
 // The same document as PDF, A4 landscape, through Qt's text document and PDF writer. Needs a
 // QGuiApplication (fonts).
 QByteArray Report_Pdf(const ReportInput &input, const TextTable &texts);
+
+// Called while the report is laid out, with the share done (0 to 100); answering false stops
+// the work. It runs on the thread that writes the report.
+using ReportProgress = std::function<bool(int percent)>;
+
+// The PDF as above; nothing when `progress` answered false.
+std::optional<QByteArray> Report_Pdf(const ReportInput &input, const TextTable &texts, const ReportProgress &progress);
+
+// The file's bytes, PDF or HTML by its suffix (in any letter case); nothing when `progress`
+// answered false. Throws ValueError for another suffix.
+std::optional<QByteArray> Report_Bytes(const QString &fileName, const ReportInput &input, const TextTable &texts,
+                                       const ReportProgress &progress = {});
+
+// The name the save dialog suggests for a project's report: "PROJECT report.pdf".
+QString Report_File_Name(const QString &projectName);
 
 // Whether the laid-out document breaks a line inside a word (a table too narrow for its texts).
 bool Breaks_Inside_Words(const QTextDocument &document);

@@ -19,6 +19,7 @@
 #include "support/TestContext.h"
 #include "support/TestParGen.h"
 #include "texts/LanguageFile.h"
+#include "texts/TextId.h"
 #include "update/ui/TFBoot.h"
 #include "widgets/TextFit.h"
 
@@ -30,6 +31,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -195,6 +197,23 @@ void visitAccessExtras(const AppWindows &windows, SteppedPlcCheck &plc, FakeModa
     ASSERT_TRUE(results && results->isVisible());
     visitPages(results, openingSize(windows, results), visit);
     results->hide();
+
+    // The map page while a report is written: its progress, Cancel and the running text, as
+    // the page shows them until the report's thread has finished.
+    auto *cancel = editor->findChild<QPushButton *>(QStringLiteral("Btn_ReportCancel"));
+    auto *bar = editor->findChild<QProgressBar *>(QStringLiteral("PB_Report"));
+    auto *label = editor->findChild<QLabel *>(QStringLiteral("L_Report"));
+    ASSERT_TRUE(cancel && bar && label);
+    const QString before = label->text();
+    cancel->show();
+    bar->show();
+    label->setText(windows.context.text(TextId::Report_Writing));
+    visitPages(editor, openingSize(windows, editor), visit);
+    label->setText(windows.context.text(TextId::Report_Cancelled));
+    visitPages(editor, openingSize(windows, editor), visit);
+    cancel->hide();
+    bar->hide();
+    label->setText(before);
 
     modal.expect([&](QDialog &d) {
         auto &dialog = static_cast<TFPlcImport &>(d);

@@ -1,6 +1,7 @@
 #include "S7TestRules.h"
 #include "report/ProfibusMapPicture.h"
 #include "s7access/S7Protocol.h"
+#include "s7access/ui/ProfibusMapPage.h"
 #include "s7access/ui/ProfibusMapView.h"
 #include "s7access/ui/S7GridView.h"
 #include "s7access/ui/S7RuleTableModel.h"
@@ -10,6 +11,7 @@
 #include "support/TestParGen.h"
 #include "texts/TextId.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
@@ -139,21 +141,50 @@ TEST_F(ProfibusMapPageTest, OkAsksBeforeSavingConflictsNamingTheFirst)
     EXPECT_NE(fileBytes(), before);
 }
 
-TEST_F(ProfibusMapPageTest, TheReportButtonWritesTheReportOfTheRulesShown)
+// The report is written on a thread of its own; the page shows progress and Cancel meanwhile.
+TEST_F(ProfibusMapPageTest, TheReportButtonWritesTheReportOfTheRulesShownOffTheInterfaceThread)
 {
+    auto *page = window.findChild<ProfibusMapPage *>();
+    auto *button = window.findChild<QPushButton *>(QStringLiteral("Btn_Report"));
+    auto *done = window.findChild<QLabel *>(QStringLiteral("L_Report"));
+    auto *cancel = window.findChild<QPushButton *>(QStringLiteral("Btn_ReportCancel"));
     setCell(L::Read, 0, F::Mnemonic, "edited, not saved");
     const QString file = tc.workspace.file(QStringLiteral("report"));
     tc.files.answer(file);
-    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("Btn_Report")), Qt::LeftButton);
+    QTest::mouseClick(button, Qt::LeftButton);
     ASSERT_EQ(tc.files.requests.size(), 1);
-    EXPECT_EQ(tc.files.requests[0].folder, tc.context.workspace.Project_Dir);
+    EXPECT_EQ(tc.files.requests[0].title, "Save the commissioning report");
+    EXPECT_EQ(tc.files.requests[0].suggestedFile, tc.context.workspace.Project_Dir + QStringLiteral("/P1 report.pdf"));
+    EXPECT_TRUE(page->reportRunning());
+    EXPECT_FALSE(button->isEnabled());
+    EXPECT_TRUE(cancel->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!page->reportRunning(), 30000);
     const QByteArray pdf = tc.workspace.read(QStringLiteral("report.pdf"));
     EXPECT_TRUE(pdf.startsWith("%PDF-"));
-    EXPECT_TRUE(window.findChild<QLabel *>(QStringLiteral("L_Report"))->text().startsWith(u"Report written: "));
+    EXPECT_TRUE(done->text().startsWith(u"Report written: ")) << done->text().toStdString();
+    EXPECT_TRUE(button->isEnabled());
+    EXPECT_FALSE(cancel->isVisible());
 
-    tc.files.answer(QString()); // Cancel
-    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("Btn_Report")), Qt::LeftButton);
-    EXPECT_EQ(tc.files.requests.size(), 2);
+    // The HTML says what it documents: the editor's lists, with the edit.
+    tc.files.answer(tc.workspace.file(QStringLiteral("report.html")));
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!page->reportRunning(), 30000);
+    const QByteArray html = tc.workspace.read(QStringLiteral("report.html"));
+    EXPECT_TRUE(html.contains("the editor&#x27;s lists with unsaved changes") || html.contains("the editor's lists with unsaved changes"));
+    EXPECT_TRUE(html.contains("edited, not saved"));
+
+    // Cancel before the result is taken: nothing is written.
+    tc.files.answer(tc.workspace.file(QStringLiteral("cancelled.pdf")));
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!page->reportRunning(), 30000);
+    EXPECT_FALSE(QFile::exists(tc.workspace.file(QStringLiteral("cancelled.pdf"))));
+    EXPECT_EQ(done->text(), "The report was cancelled; nothing was written.");
+
+    tc.files.answer(QString()); // Cancel in the dialog
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(tc.files.requests.size(), 4);
+    EXPECT_FALSE(page->reportRunning());
 }
 
 // Insert Row leaves row 2 empty: the rules below stay on the map, marked, and the report offers
@@ -190,6 +221,7 @@ TEST_F(ProfibusMapPageTest, RulesAfterAGapAndRulesWithoutAPlaceAreShownInPlace)
     tc.files.answer(file);
     tc.messages.answerNextQuestion(false);
     QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("Btn_Report")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.findChild<ProfibusMapPage *>()->reportRunning(), 30000); // written on its own thread
     EXPECT_EQ(tc.messages.takeOne(Kind::Question),
               tc.context.text(TextId::Map_CloseGapsBeforeReport) + "\nS7comm Read: first empty row 2, rules below it: 2");
     EXPECT_TRUE(QString::fromUtf8(tc.workspace.read(QStringLiteral("report.html")))
@@ -200,6 +232,7 @@ TEST_F(ProfibusMapPageTest, RulesAfterAGapAndRulesWithoutAPlaceAreShownInPlace)
     tc.files.answer(file);
     tc.messages.answerNextQuestion(true);
     QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("Btn_Report")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.findChild<ProfibusMapPage *>()->reportRunning(), 30000); // written on its own thread
     tc.messages.takeOne(Kind::Question);
     EXPECT_TRUE(Rows_After_End(window.readModel().rules()).empty());
     EXPECT_FALSE(QString::fromUtf8(tc.workspace.read(QStringLiteral("report.html"))).contains("after the end of the list"));
@@ -207,6 +240,7 @@ TEST_F(ProfibusMapPageTest, RulesAfterAGapAndRulesWithoutAPlaceAreShownInPlace)
     // Whole lists: no question.
     tc.files.answer(file);
     QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("Btn_Report")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.findChild<ProfibusMapPage *>()->reportRunning(), 30000); // written on its own thread
     EXPECT_EQ(tc.files.requests.size(), 3);
 }
 

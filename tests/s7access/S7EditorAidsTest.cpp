@@ -171,14 +171,16 @@ TEST_F(S7EditorAidsTest, ChangesShowWhatOkWouldSave)
         shown = dialog.findChild<QPlainTextEdit *>(QStringLiteral("M_Changes"))->toPlainText();
     });
     QTest::mouseClick(link, Qt::LeftButton);
-    EXPECT_TRUE(shown.startsWith(QLatin1String("Read row 1 added: Enable=\"Y\" PLC_Address=\"192.168.1.9\"")))
+    // The fields are named by the columns' headings, as the pages show them.
+    EXPECT_TRUE(shown.startsWith(QLatin1String("Read row 1 added: Enable: \"Y\"; PLC Address: \"192.168.1.9\"")))
         << shown.toStdString();
     EXPECT_TRUE(shown.contains(QLatin1String("Read row 1 moved to row 2\n"
                                              "Read row 2 changed (now row 3):\n"
-                                             "    PollTime: \"100\" -> \"250\"\n"
+                                             "    Poll Time: \"100\" -> \"250\"\n"
                                              "Read row 3 moved to row 4\n")))
         << shown.toStdString();
-    EXPECT_TRUE(shown.endsWith(QLatin1String("rules added: 1, removed: 0, changed: 1, moved: 2\n")));
+    EXPECT_TRUE(shown.endsWith(QLatin1String("Rules added: 1, removed: 0, changed: 1, moved: 2\n")));
+    EXPECT_FALSE(shown.contains(QLatin1String("PollTime")));
 
     read.undoStack().undo();
     read.undoStack().undo();
@@ -197,7 +199,7 @@ TEST_F(S7EditorAidsTest, ChangesShowWhatOkWouldSave)
         shown = dialog.findChild<QPlainTextEdit *>(QStringLiteral("M_Changes"))->toPlainText();
     });
     link->showChanges();
-    EXPECT_TRUE(shown.contains(QLatin1String("added: Enable=\"Y\" PLC_Address=\"192.168.1.7\""))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QLatin1String("added: Enable: \"Y\"; PLC Address: \"192.168.1.7\""))) << shown.toStdString();
 }
 
 } // namespace

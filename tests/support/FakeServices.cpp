@@ -1,5 +1,6 @@
 #include "support/FakeServices.h"
 
+#include <QFileInfo>
 #include <QDialog>
 #include <gtest/gtest.h>
 
@@ -106,6 +107,18 @@ QStringList FakeFileDialogs::getOpenFileNames(QWidget *, const QString &, const 
 QString FakeFileDialogs::getSaveFileName(QWidget *, const QString &folder, const QString &filter)
 {
     requests.append({folder, filter});
+    if (m_answers.empty()) {
+        ADD_FAILURE() << "file dialog without a scripted answer";
+        return {};
+    }
+    QString a = m_answers.front();
+    m_answers.pop_front();
+    return a;
+}
+
+QString FakeFileDialogs::askSaveFile(QWidget *, const QString &title, const QString &suggestedFile, const QString &filter)
+{
+    requests.append({QFileInfo(suggestedFile).path(), filter, title, suggestedFile});
     if (m_answers.empty()) {
         ADD_FAILURE() << "file dialog without a scripted answer";
         return {};

@@ -72,12 +72,16 @@ public:
     {
         QString folder;
         QString filter;
+        QString title;         // askSaveFile only
+        QString suggestedFile; // askSaveFile only
     };
     ~FakeFileDialogs() override;
 
     // The next answer; "" stands for Cancel.
     void answer(const QString &fileName) { m_answers.push_back(fileName); }
     QString getSaveFileName(QWidget *parent, const QString &folder, const QString &filter) override;
+    QString askSaveFile(QWidget *parent, const QString &title, const QString &suggestedFile,
+                        const QString &filter) override;
     QList<Request> requests;
 
     // The next answer of an open dialog; an empty list stands for Cancel.

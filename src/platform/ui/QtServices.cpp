@@ -64,6 +64,12 @@ QString QtFileDialogs::getSaveFileName(QWidget *parent, const QString &folder, c
                                         QFileDialog::DontConfirmOverwrite);
 }
 
+QString QtFileDialogs::askSaveFile(QWidget *parent, const QString &title, const QString &suggestedFile,
+                                  const QString &filter)
+{
+    return QFileDialog::getSaveFileName(parent, title, suggestedFile, filter);
+}
+
 QStringList QtFileDialogs::getOpenFileNames(QWidget *parent, const QString &title, const QString &folder,
                                             const QString &filter)
 {

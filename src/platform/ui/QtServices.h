@@ -39,6 +39,8 @@ class QtFileDialogs : public FileDialogs
 {
 public:
     QString getSaveFileName(QWidget *parent, const QString &folder, const QString &filter) override;
+    QString askSaveFile(QWidget *parent, const QString &title, const QString &suggestedFile,
+                        const QString &filter) override;
     QStringList getOpenFileNames(QWidget *parent, const QString &title, const QString &folder,
                                  const QString &filter) override;
 };

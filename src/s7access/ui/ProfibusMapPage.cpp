@@ -1,7 +1,9 @@
 #include "s7access/ui/ProfibusMapPage.h"
 
 #include "app/ui/AppContext.h"
+#include "app/ConfigWorkspace.h"
 #include "common/Errors.h"
+#include "common/SafeFile.h"
 #include "platform/MessageService.h"
 #include "platform/ui/FileDialogs.h"
 #include "report/CommissioningReport.h"
@@ -15,11 +17,29 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QPainter>
 #include <QPixmap>
 #include <QScrollArea>
 #include <QStyle>
+#include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <atomic>
+#include <new>
+
+// What the report's thread and the page share: the thread writes the result, then finishes;
+// the page reads it only after the thread's finished signal.
+struct ProfibusMapPage::ReportJob
+{
+    QString file;
+    std::atomic<int> percent{0};
+    std::atomic<bool> cancel{false};
+    std::optional<QByteArray> bytes;
+    QString error;
+};
 
 ProfibusMapPage::ProfibusMapPage(AppContext &context, S7RuleTableModel &read, S7RuleTableModel &write, QWidget *parent)
     : QWidget(parent), m_context(context), m_read(read), m_write(write)
@@ -48,6 +68,26 @@ ProfibusMapPage::ProfibusMapPage(AppContext &context, S7RuleTableModel &read, S7
     m_reportDone = new QLabel(this);
     m_reportDone->setObjectName(QStringLiteral("L_Report"));
     bar->addWidget(m_reportDone);
+    m_reportProgress = new QProgressBar(this);
+    m_reportProgress->setObjectName(QStringLiteral("PB_Report"));
+    m_reportProgress->setRange(0, 100);
+    m_reportProgress->setFixedWidth(160);
+    bar->addWidget(m_reportProgress);
+    m_reportCancel = new QPushButton(this);
+    m_reportCancel->setObjectName(QStringLiteral("Btn_ReportCancel"));
+    m_reportCancel->setAutoDefault(false);
+    bar->addWidget(m_reportCancel);
+    connect(m_reportCancel, &QPushButton::clicked, this, [this] {
+        if (m_jobState)
+            m_jobState->cancel = true;
+        m_reportCancel->setEnabled(false);
+    });
+    m_reportPoll = new QTimer(this);
+    m_reportPoll->setInterval(100);
+    connect(m_reportPoll, &QTimer::timeout, this, [this] {
+        if (m_jobState)
+            m_reportProgress->setValue(m_jobState->percent);
+    });
     m_report = new FlatButton(QStyle::SP_FileDialogDetailedView, this);
     m_report->setObjectName(QStringLiteral("Btn_Report"));
     m_report->setAutoDefault(false);
@@ -93,7 +133,31 @@ ProfibusMapPage::ProfibusMapPage(AppContext &context, S7RuleTableModel &read, S7
     layout->addWidget(scroll, 1);
     layout->addWidget(m_afterEnd);
     layout->addWidget(m_unplaced);
+    showReportRunning(false);
     Set_Lang();
+}
+
+ProfibusMapPage::~ProfibusMapPage()
+{
+    if (m_job) {
+        m_jobState->cancel = true;
+        m_job->wait();
+        delete m_job;
+    }
+}
+
+void ProfibusMapPage::showReportRunning(bool running)
+{
+    m_reportProgress->setVisible(running);
+    m_reportCancel->setVisible(running);
+    m_reportCancel->setEnabled(running);
+    m_report->setEnabled(!running);
+    if (running) {
+        m_reportProgress->setValue(0);
+        m_reportPoll->start();
+    } else {
+        m_reportPoll->stop();
+    }
 }
 
 void ProfibusMapPage::Set_Lang()
@@ -104,6 +168,7 @@ void ProfibusMapPage::Set_Lang()
     m_afterEndLegend->setText(m_context.text(TextId::S7_AfterEndNotSent));
     m_report->setText(m_context.text(TextId::Map_Report));
     m_report->setToolTip(m_context.text(TextId::Map_SaveReport));
+    m_reportCancel->setText(m_context.text(TextId::Report_Cancel));
     m_view->update();
     showUnplaced();
 }
@@ -149,16 +214,65 @@ bool ProfibusMapPage::confirmConflicts()
 
 void ProfibusMapPage::Btn_ReportClick()
 {
+    if (m_job)
+        return;
     offerToCloseGaps();
     const QString projectDir = m_context.workspace.Project_Dir;
-    QString file = m_context.services.files->getSaveFileName(
-        this, projectDir, QStringLiteral("PDF (*.pdf);;HTML (*.html)"));
+    QString file = m_context.services.files->askSaveFile(
+        this, m_context.text(TextId::Map_SaveReport),
+        ConfigWorkspace::join(projectDir, Report_File_Name(QFileInfo(projectDir).fileName())),
+        QStringLiteral("PDF (*.pdf);;HTML (*.html)"));
     if (file.isEmpty())
         return;
     const QString suffix = QFileInfo(file).suffix().toLower();
     if (suffix != u"pdf" && suffix != u"html" && suffix != u"htm")
         file += QStringLiteral(".pdf");
     const ReportInput input = Load_Report_Input(projectDir, QDateTime::currentDateTime(), m_read.rules(), m_write.rules());
-    Write_Report(file, input, m_context.texts);
-    m_reportDone->setText(m_context.text(TextId::Map_ReportWritten) + QDir::toNativeSeparators(file));
+
+    // The PDF of a large project takes a while: it is laid out on a thread of its own, and
+    // the page shows its progress and a Cancel button meanwhile. The file is written here,
+    // after the thread has finished.
+    auto job = std::make_shared<ReportJob>();
+    job->file = file;
+    m_jobState = job;
+    m_job = QThread::create([job, input, texts = m_context.texts] {
+        try {
+            job->bytes = Report_Bytes(job->file, input, texts, [&job](int percent) {
+                job->percent = percent;
+                return !job->cancel;
+            });
+        } catch (const BrivantError &e) {
+            job->error = e.text();
+        } catch (const std::bad_alloc &) {
+            job->error = QStringLiteral("%1: not enough memory to lay out the report").arg(QDir::toNativeSeparators(job->file));
+        }
+    });
+    connect(m_job, &QThread::finished, this, &ProfibusMapPage::reportFinished);
+    m_reportDone->setText(m_context.text(TextId::Report_Writing));
+    showReportRunning(true);
+    m_job->start();
+}
+
+void ProfibusMapPage::reportFinished()
+{
+    m_job->wait();
+    delete m_job;
+    m_job = nullptr;
+    const std::shared_ptr<ReportJob> job = std::move(m_jobState);
+    showReportRunning(false);
+    // A Cancel clicked before the result arrived wins: nothing is written.
+    if (job->cancel || (!job->bytes && job->error.isEmpty())) {
+        m_reportDone->setText(m_context.text(TextId::Report_Cancelled));
+        return;
+    }
+    m_reportDone->clear();
+    try {
+        if (!job->error.isEmpty())
+            throw FileError(job->error);
+        Write_File_Safely(job->file, *job->bytes);
+    } catch (const BrivantError &e) {
+        m_context.services.messages->generalError(e.text());
+        return;
+    }
+    m_reportDone->setText(m_context.text(TextId::Map_ReportWritten) + QDir::toNativeSeparators(job->file));
 }
