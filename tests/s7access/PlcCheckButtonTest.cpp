@@ -162,7 +162,9 @@ TEST_F(PlcCheckButtonTest, RulesAfterTheEndAndIncompleteRowsAreMarkedInPlace)
                              "get them."));
     const QString at = QStringLiteral("127.0.0.1:%1").arg(plc.port());
     EXPECT_EQ(results()->findChild<QPlainTextEdit *>(QStringLiteral("M_PlcCheckResults"))->toPlainText(),
-              QStringLiteral("S7comm Read\t1\t%1\tDB1.DBW0\tOK 4660\n"
+              QStringLiteral("PLC %1 rack 0 slot 1: 6ES7 214-1AG40-0XB0 (S7-1200), CPU 1214C DC/DC/DC, firmware V3.2.6, "
+                             "RUN\n"
+                             "S7comm Read\t1\t%1\tDB1.DBW0\tOK 4660\n"
                              "S7comm Read\t2\t%1\tDB9.DBW0\tobject does not exist (0x0A)\n"
                              "S7comm Read\t4\t%1\tDB1.DBW0\tOK 4660; after the end of the list: not sent to the device\n"
                              "S7comm Write\t1\t%1\tDB1.DBB3\tOK 120\n"

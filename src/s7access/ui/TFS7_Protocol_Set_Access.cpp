@@ -136,7 +136,13 @@ TFS7_Protocol_Set_Access::TFS7_Protocol_Set_Access(AppContext &context, QWidget 
 
     auto *buttons = new QFrame(this);
     buttons->setObjectName(QStringLiteral("P_Button"));
-    auto *buttonLayout = new QHBoxLayout(buttons);
+    // Two rows, so that the window still fits an 800-pixel screen: the list's tools above, the
+    // editing buttons and the check below.
+    auto *rows = new QVBoxLayout(buttons);
+    auto *toolLayout = new QHBoxLayout;
+    auto *buttonLayout = new QHBoxLayout;
+    rows->addLayout(toolLayout);
+    rows->addLayout(buttonLayout);
     m_ok = makeButton(QStringLiteral("Btn_OK"), QStyle::SP_DialogApplyButton, buttons);
     m_cancel = makeButton(QStringLiteral("Btn_Cancel"), QStyle::SP_DialogCancelButton, buttons);
     m_delRow = makeButton(QStringLiteral("Btn_DelRow"), QStyle::SP_TrashIcon, buttons);
@@ -144,17 +150,19 @@ TFS7_Protocol_Set_Access::TFS7_Protocol_Set_Access(AppContext &context, QWidget 
     m_copyRow = makeButton(QStringLiteral("Btn_CopyRow"), QStyle::SP_FileDialogContentsView, buttons);
     m_pasteRow = makeButton(QStringLiteral("Btn_PasteRow"), QStyle::SP_DialogOpenButton, buttons);
     m_history = makeButton(QStringLiteral("Btn_History"), QStyle::SP_FileDialogDetailedView, buttons);
-    for (FlatButton *b : {m_ok, m_cancel, m_delRow, m_insRow, m_copyRow, m_pasteRow, m_history})
+    for (FlatButton *b : {m_ok, m_cancel, m_delRow, m_insRow, m_copyRow, m_pasteRow})
         buttonLayout->addWidget(b);
     m_importPlc = makeButton(QStringLiteral("Btn_ImportPlc"), QStyle::SP_ArrowDown, buttons);
-    buttonLayout->addWidget(m_importPlc);
+    toolLayout->addWidget(m_history);
+    toolLayout->addWidget(m_importPlc);
     connect(m_importPlc, &QPushButton::clicked, this, [this] { guarded([this] { Btn_ImportPlcClick(); }); });
     buttonLayout->addStretch();
     m_plcCheck = new PlcCheckButton(m_context, *m_readModel, *m_writeModel, this);
     // Find PLCs: before Check PLCs, for the rows selected in the shown list.
     m_findPlcs = makeButton(QStringLiteral("Btn_FindPlcs"), QStyle::SP_FileDialogDetailedView, buttons);
     m_findPlcs->setVisible(m_context.services.plcScan != nullptr);
-    buttonLayout->addWidget(m_findPlcs);
+    toolLayout->addWidget(m_findPlcs);
+    toolLayout->addStretch();
     m_findPlcsWindow = new FindPlcsDialog(
         m_context,
         [this] {
