@@ -67,9 +67,9 @@ editor=$(wait_window "^S7comm Access")
 xdotool windowmove "$editor" 20 20
 sleep 0.5
 [ -n "${DEBUG_SHOT:-}" ] && import -window root "$DEBUG_SHOT"
-# "History..." follows Paste Row in the bar along the editor's bottom edge (the editor at the
+# "History..." starts the tools row above the bar along the editor's bottom edge (the editor at the
 # top left of a 1600 x 1000 screen).
-xdotool mousemove "${HISTORY_X:-659}" "${HISTORY_Y:-637}" click 1 mousemove 1590 990
+xdotool mousemove "${HISTORY_X:-75}" "${HISTORY_Y:-605}" click 1 mousemove 1590 990
 history=$(wait_window "^History")
 xdotool windowmove "$history" 300 180
 sleep 0.5
@@ -81,7 +81,7 @@ if [ -n "${EXPLORE:-}" ]; then
   xdotool mousemove 366 515 click 1 mousemove 1590 990
   sleep 1.5; import -window root "$EXPLORE/compare.png"
   xdotool key Escape; sleep 0.8
-  xdotool mousemove 659 637 click 1 mousemove 1590 990
+  xdotool mousemove 75 605 click 1 mousemove 1590 990
   sleep 1.5
   xdotool mousemove 482 515 click 1 mousemove 1590 990
   sleep 1.5; import -window root "$EXPLORE/restored.png"

@@ -48,11 +48,11 @@ xdotool mousemove --window "$main" 165 218 click 1
 editor=$(wait_window "^S7comm Access")
 xdotool windowmove "$editor" 0 0
 sleep 0.5
-# The second rule's row, then "Import PLC data...", the seventh button of the bottom bar.
+# The second rule's row, then "Import PLC data...", the second button of the tools row above the bottom bar.
 xdotool mousemove --window "$editor" 200 "${ROW2_Y:-145}" click 1
 eval "$(xdotool getwindowgeometry --shell "$editor")"
 
-xdotool mousemove --window "$editor" "${IMPORT_X:-666}" $((HEIGHT - 28)) click 1 mousemove 1590 990
+xdotool mousemove --window "$editor" "${IMPORT_X:-180}" $((HEIGHT - 60)) click 1 mousemove 1590 990
 dialog=$(wait_window "^Import PLC data")
 xdotool windowmove "$dialog" 200 120
 sleep 0.5
