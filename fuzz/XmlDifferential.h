@@ -70,6 +70,14 @@ inline bool isOwnRefusal(const QString &text)
         || text.contains(QLatin1String("holds the control character"));
 }
 
+// The reader decodes UTF-16 and UTF-32 itself (by the byte-order mark, or by a first '<' beside
+// NUL bytes) and reads characters, where the DOM decodes the bytes its own way: when both refuse
+// such a document, each says why in its own words.
+inline bool isWide(const QByteArray &bytes)
+{
+    return bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") || bytes.left(4).contains('\0');
+}
+
 // Whether the declaration names an encoding the program does not read (it refuses the file
 // before reading it, as a file beyond its bounds).
 inline bool declaresOtherEncoding(const QByteArray &bytes)

@@ -47,6 +47,9 @@ bool expectSameReading(const QByteArray &bytes, const std::string &label)
         EXPECT_FALSE(Read_Xml_Quick(bytes)) << label;
         return true;
     }
+    // Both refuse a UTF-16 or UTF-32 document, each in its own words.
+    if (!dom.ok && !complete.ok && isWide(bytes))
+        return true;
     EXPECT_EQ(complete.ok, dom.ok) << label << "\nDOM: " << dom.text.toStdString() << "\nnew: " << complete.text.toStdString();
     EXPECT_EQ(complete.text.toStdString(), dom.text.toStdString()) << label;
     if (const std::optional<XmlDocument> quick = Read_Xml_Quick(bytes)) {
