@@ -12,6 +12,7 @@
 #include <QAbstractItemModelTester>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -282,6 +283,55 @@ TEST_F(S7AccessWindowTest, CellsHoldAtMostTheCellBound)
     open();
     model(L::Read).setData(model(L::Read).index(0, model(L::Read).columnOf(F::Mnemonic)), QString(1500, u'x'));
     EXPECT_EQ(cell(L::Read, 0, F::Mnemonic), QString(kMaxCellLength, u'x'));
+}
+
+// Full lists of valid rules whose cells are each within the bound can still make a file over
+// the readers' bound (a quote is written as six bytes): OK names the longest cell and the size,
+// writes nothing, keeps no version and stays open with the edits.
+TEST_F(S7AccessWindowTest, OkRefusesListsTooLargeForTheFile)
+{
+    open();
+    const QByteArray before = fileBytes();
+    const QDir history(tc.context.workspace.Project_Dir + QStringLiteral("/history"));
+    const QStringList versionsBefore = history.entryList(QDir::Files);
+    const QString quotes(kMaxCellLength, u'"');
+    for (const L l : {L::Read, L::Write}) {
+        S7RuleList &rules = model(l).rulesForLoading();
+        for (std::size_t i = 0; i < rules.size(); ++i) {
+            rules[i] = Valid_Rule(1 + int(i % 10), quotes);
+            rules[i].Position = QString::number(2 * (i % 5));
+        }
+        model(l).rulesLoaded();
+    }
+    tc.messages.answerNextQuestion(true); // the rules share their positions
+    click("Btn_OK");
+    const QList<FakeMessageService::Message> shown = tc.messages.take();
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_EQ(shown[0].kind, Kind::Question);
+    EXPECT_EQ(shown[1].kind, Kind::GeneralError);
+    const QString message = shown[1].text;
+    EXPECT_TRUE(message.contains(QLatin1String("Read row 1, Mnemonic: 1,000 characters; the file would be ")))
+        << message.toStdString();
+    EXPECT_TRUE(message.contains(QLatin1String(" MB, the program reads at most 4 MiB"))) << message.toStdString();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(fileBytes(), before);
+    EXPECT_EQ(history.entryList(QDir::Files), versionsBefore);
+    EXPECT_EQ(cell(L::Write, 511, F::Mnemonic), quotes);
+
+    // Shorter texts in half the rules: the same lists save, and read back as they were.
+    for (const L l : {L::Read, L::Write})
+        for (int row = 0; row < 512; row += 2)
+            model(l).setData(model(l).index(row, model(l).columnOf(F::Mnemonic)), QStringLiteral("Tank %1").arg(row));
+    tc.messages.answerNextQuestion(true);
+    click("Btn_OK");
+    tc.messages.takeOne(Kind::Question);
+    EXPECT_FALSE(window.isVisible());
+    const S7RuleList savedRead = model(L::Read).rules(), savedWrite = model(L::Write).rules();
+    S7RuleList read, write;
+    EXPECT_EQ(Load_S7_Protocol(s7File(), read, write), std::nullopt);
+    // (compared whole: a failure would print a megabyte of quotes)
+    EXPECT_TRUE(All_Cells(read, L::Read) == All_Cells(savedRead, L::Read));
+    EXPECT_TRUE(All_Cells(write, L::Write) == All_Cells(savedWrite, L::Write));
 }
 
 TEST_F(S7AccessWindowTest, OkValidatesThenSaves)
