@@ -9,13 +9,13 @@
 #include "history/ui/HistoryDialog.h"
 #include "options/ui/TFSoftOptions.h"
 #include "platform/PlcCheckService.h"
+#include "platform/PlcScanService.h"
 #include "s7access/PlcTestRules.h"
 #include "s7access/S7Protocol.h"
 #include "s7access/ui/S7FindBar.h"
 #include "s7access/ui/S7RuleTableModel.h"
 #include "s7access/ui/TFPlcImport.h"
 #include "s7access/ui/TFS7_Protocol_Set_Access.h"
-#include <QTreeWidget>
 #include "support/TestContext.h"
 #include "support/TestParGen.h"
 #include "texts/LanguageFile.h"
@@ -37,6 +37,7 @@
 #include <QRegularExpression>
 #include <QStyleOptionFrame>
 #include <QTabWidget>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 #include <set>
 #include <sstream>
@@ -127,6 +128,41 @@ private:
     Finished m_finished;
 };
 
+// A scan that connects to nothing: the test says when it makes progress and when it ends,
+// with one PLC found.
+class SteppedPlcScan : public PlcScanService
+{
+public:
+    void start(std::uint32_t first, std::uint32_t, std::uint16_t port, int, Progress progress, Finished finished) override
+    {
+        m_first = first;
+        m_port = port;
+        m_progress = std::move(progress);
+        m_finished = std::move(finished);
+    }
+    void cancel() override { m_finished = nullptr; }
+    bool running() const override { return bool(m_finished); }
+
+    void progress() { m_progress(100, 254, 1); }
+    void finish()
+    {
+        FoundPlc plc;
+        plc.plc = {m_first, m_port, 0, 2};
+        plc.identity.orderNumber = QStringLiteral("6ES7 315-2EH14-0AB0");
+        plc.identity.moduleTypeName = QStringLiteral("CPU 315-2 PN/DP");
+        plc.identity.moduleName = QStringLiteral("Filling line 3 west");
+        plc.identity.firmware = QStringLiteral("V3.2.6");
+        plc.identity.mode = PlcMode::Run;
+        std::exchange(m_finished, nullptr)({plc}, false);
+    }
+
+private:
+    std::uint32_t m_first = 0;
+    std::uint16_t m_port = 0;
+    Progress m_progress;
+    Finished m_finished;
+};
+
 // Sets the window to the size it opens at (it has grown when an earlier language did not fit),
 // calls visit(window, window), then visit(window, control) once for each control visible in the
 // window, on every page of its tab controls in turn.
@@ -157,9 +193,11 @@ template <class Visit> void visitPages(QWidget *window, QSize opening, Visit vis
 // The parts of the access-list editor that open on demand: the find bar empty, with no match,
 // with matches and away from them; the map's list of rules it cannot place; the PLC check's
 // progress and result windows, with a rule after the list's end and a row it does not send; and
-// the import dialog with a source loaded, nothing ticked and then everything ticked.
+// the import dialog with a source loaded, nothing ticked and then everything ticked; and Find PLCs
+// as it opens, with a range typed, while it scans and with a PLC found.
 template <class Visit>
-void visitAccessExtras(const AppWindows &windows, SteppedPlcCheck &plc, FakeModalRunner &modal, Visit visit)
+void visitAccessExtras(const AppWindows &windows, SteppedPlcCheck &plc, SteppedPlcScan &scanner, FakeModalRunner &modal,
+                       Visit visit)
 {
     auto *editor = static_cast<TFS7_Protocol_Set_Access *>(windows.access.get());
     auto *find = editor->findChild<S7FindBar *>();
@@ -226,19 +264,45 @@ void visitAccessExtras(const AppWindows &windows, SteppedPlcCheck &plc, FakeModa
     auto *import = editor->findChild<QPushButton *>(QStringLiteral("Btn_ImportPlc"));
     ASSERT_TRUE(import && import->isVisible());
     import->click();
+
+    // Find PLCs as it opens for the current row, with a range typed, while it scans and with a
+    // PLC found.
+    auto *findPlcs = editor->findChild<QPushButton *>(QStringLiteral("Btn_FindPlcs"));
+    ASSERT_TRUE(findPlcs && findPlcs->isVisible());
+    findPlcs->click();
+    auto *scan = editor->findChild<QDialog *>(QStringLiteral("FindPlcs"));
+    ASSERT_TRUE(scan && scan->isVisible());
+    visitPages(scan, openingSize(windows, scan), visit);
+    for (const auto &[name, text] : {std::pair{"E_ScanFirst", "127.0.0.1"}, {"E_ScanLast", "127.0.0.254"}, {"E_ScanPort", "102"}}) {
+        auto *field = scan->findChild<QLineEdit *>(QLatin1String(name));
+        ASSERT_TRUE(field) << name;
+        field->setText(QLatin1String(text));
+    }
+    visitPages(scan, openingSize(windows, scan), visit);
+    auto *startScan = scan->findChild<QPushButton *>(QStringLiteral("Btn_ScanFind"));
+    ASSERT_TRUE(startScan);
+    startScan->click();
+    ASSERT_TRUE(scanner.running());
+    scanner.progress();
+    visitPages(scan, openingSize(windows, scan), visit);
+    scanner.finish();
+    QApplication::processEvents();
+    visitPages(scan, openingSize(windows, scan), visit);
+    scan->hide();
 }
 
 // Shows each window at its own size and visits what it shows (see visitPages), the editor's
 // parts that open on demand too.
 template <class Visit>
-void visitShownControls(const AppWindows &windows, SteppedPlcCheck &plc, FakeModalRunner &modal, Visit visit)
+void visitShownControls(const AppWindows &windows, SteppedPlcCheck &plc, SteppedPlcScan &scanner, FakeModalRunner &modal,
+                        Visit visit)
 {
     for (QWidget *window : windowsOf(windows)) {
         window->show();
         QApplication::processEvents();
         visitPages(window, openingSize(windows, window), visit);
         if (window == windows.access.get())
-            visitAccessExtras(windows, plc, modal, visit);
+            visitAccessExtras(windows, plc, scanner, modal, visit);
         // History... of the two windows that have it, with the versions of the fixture.
         if (window == windows.access.get() || window == windows.parGen.get()) {
             HistoryDialog history(windows.context, window == windows.parGen.get() ? QStringLiteral("ParGen.xml")
@@ -338,6 +402,7 @@ protected:
         write[0] = Loopback_Rule(102, "Byte", "DB", 1, 3);
         Save_S7_Protocol(tc.context.workspace.S7_Protocol_File, read, write);
         tc.context.services.plc = &plc;
+        tc.context.services.plcScan = &scanner;
         // A version of each file in the history for History...
         tc.workspace.write(QStringLiteral("PROJECTS/Plant A/history/2026-01-01T10-00-00_ParGen.xml"),
                            "<Par_Gen><S7_Protocol_EN_GAT>1</S7_Protocol_EN_GAT></Par_Gen>");
@@ -347,6 +412,7 @@ protected:
 
     TestContext tc;
     SteppedPlcCheck plc;
+    SteppedPlcScan scanner;
 };
 
 TEST_F(FitTest, EveryTextFitsItsControlInEveryShippedLanguage)
@@ -366,7 +432,7 @@ TEST_F(FitTest, EveryTextFitsItsControlInEveryShippedLanguage)
             if (reported.insert(fault).second)
                 ADD_FAILURE() << fault;
         };
-        visitShownControls(windows, plc, tc.modal, [&](QWidget *window, QWidget *control) {
+        visitShownControls(windows, plc, scanner, tc.modal, [&](QWidget *window, QWidget *control) {
             std::ostringstream out;
             if (control == window) {
                 // A layout that grows the window past its size would hide a text that does not fit.
@@ -419,7 +485,7 @@ TEST_F(FitTest, EveryShippedLanguageTranslatesEveryTextThatAWindowShows)
         for (const QRegularExpressionMatch &m : marker.globalMatch(text))
             shown.insert(m.captured(1).toInt());
     };
-    visitShownControls(windows, plc, tc.modal, [&](QWidget *, QWidget *control) {
+    visitShownControls(windows, plc, scanner, tc.modal, [&](QWidget *, QWidget *control) {
         note(control->windowTitle());
         note(control->toolTip());
         for (const ShownText &text : Shown_Texts(control)) {

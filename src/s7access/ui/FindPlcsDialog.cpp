@@ -106,6 +106,9 @@ void FindPlcsDialog::Set_Lang()
     m_close->setText(text(TextId::S7_FindPlcsClose));
     m_list->setHeaderLabels({text(TextId::S7_FindPlcsAddress), text(TextId::S7_FindPlcsRackSlot),
                              text(TextId::S7_FindPlcsFamily), text(TextId::S7_FindPlcsModule)});
+    // Each column as wide as its heading in this language and the PLCs listed.
+    for (int c = 0; c < m_list->columnCount(); ++c)
+        m_list->resizeColumnToContents(c);
     updateCount();
 }
 
@@ -192,8 +195,6 @@ void FindPlcsDialog::scanFinished(const std::vector<FoundPlc> &found)
                                                              family, Escape_Control_Characters(module)});
         item->setToolTip(3, Escape_Control_Characters(Plc_Identity_Text(plc.identity)));
     }
-    for (int c = 0; c < m_list->columnCount(); ++c)
-        m_list->resizeColumnToContents(c);
     m_progress->setText(m_context.text(TextId::S7_FindPlcsProgress).arg(m_total).arg(m_total).arg(found.size()));
     if (m_list->topLevelItemCount() > 0)
         m_list->setCurrentItem(m_list->topLevelItem(0));
