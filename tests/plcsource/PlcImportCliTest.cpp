@@ -1,7 +1,9 @@
+#include "PlcKnownValues.h"
 #include "plcsource/PlcSource.h"
 #include "s7access/S7Protocol.h"
 #include "support/CliRunner.h"
 #include "support/LoopbackS7Server.h"
+#include "support/Snap7Peer.h"
 #include "support/TempWorkspace.h"
 #include "support/TestParGen.h"
 
@@ -72,11 +74,11 @@ protected:
         return r;
     }
     QString s7File() const { return ws.file(QStringLiteral("PROJECTS/P1/S7_Protocol.xml")); }
-    CliTextRun importDb(const QStringList &more)
+    CliTextRun importDb(const QStringList &more, quint16 port = 0, const QString &type = QStringLiteral("S71200"))
     {
         return Run_Cli_Text(QStringList{QStringLiteral("import-db"), project, kTank, QStringLiteral("--plc"),
                                         QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
-                                        QString::number(plc.port()), QStringLiteral("--type"), QStringLiteral("S71200")}
+                                        QString::number(port ? port : plc.port()), QStringLiteral("--type"), type}
                             + more);
     }
 
@@ -106,49 +108,9 @@ TEST_F(ImportDbCliTest, ImportedRulesReadTheirValuesFromThePlc)
     EXPECT_TRUE(map.out.contains(QStringLiteral("DB100.DBD32"))) << map.out.toStdString();
 
     // The PLC's DB 100: a distinct value in every member.
-    const auto blocks = Load_Plc_Sources({kTank});
-    QByteArray db(blocks[0].length, '\0');
-    QStringList expected;
-    int i = 0;
-    for (const PlcMemberLayout &m : blocks[0].members) {
-        ++i;
-        QString value;
-        switch (m.bits) {
-        case 1:
-            if (i % 2) {
-                db[m.byte] = char(db[m.byte] | (1 << m.bit));
-                value = QStringLiteral("1");
-            } else {
-                value = QStringLiteral("0");
-            }
-            break;
-        case 8:
-            db[m.byte] = char(0x40 + i);
-            value = QString::number(0x40 + i);
-            break;
-        case 16:
-            qToBigEndian<quint16>(quint16(1000 + i), db.data() + m.byte);
-            value = QString::number(1000 + i);
-            break;
-        case 32:
-            if (m.type == PlcElementary::Real) {
-                const float f = 2.5f;
-                quint32 raw;
-                std::memcpy(&raw, &f, 4);
-                qToBigEndian<quint32>(raw, db.data() + m.byte);
-                value = QStringLiteral("2.5");
-            } else {
-                qToBigEndian<quint32>(quint32(100000 + i), db.data() + m.byte);
-                value = QString::number(100000 + i);
-            }
-            break;
-        default:
-            continue; // skipped
-        }
-        expected << QStringLiteral("DB100.%1 OK %2").arg(Plc_Member_Address(blocks[0], m).mid(6), value);
-    }
+    const PlcKnownValues values = Plc_Known_Values(Load_Plc_Sources({kTank})[0]);
     plc.setDataBlock(1, QByteArray(4, '\0'));
-    plc.setDataBlock(100, db);
+    plc.setDataBlock(100, values.bytes);
     const CliTextRun check = Run_Cli_Text({QStringLiteral("plc-check"), project});
     EXPECT_EQ(check.exitCode, 0) << check.out.toStdString();
     QStringList got;
@@ -160,9 +122,42 @@ TEST_F(ImportDbCliTest, ImportedRulesReadTheirValuesFromThePlc)
         if (cells[1].toInt() >= 3)
             got << cells[3] + u' ' + cells[4];
     }
-    EXPECT_EQ(got, expected);
+    EXPECT_EQ(got, values.checkLines);
     for (const std::uint8_t code : plc.functionCodes())
         EXPECT_TRUE(code == 0xF0 || code == 0x04) << "function code " << int(code);
+}
+
+// The same against snap7's S7 server, a PLC this program's authors did not write, with DB 100
+// served as an S7-300 would: every imported rule reads the value the layout places there.
+TEST_F(ImportDbCliTest, ImportedRulesReadTheirValuesFromSnap7sServer)
+{
+    const PlcKnownValues values = Plc_Known_Values(Load_Plc_Sources({kTank})[0]);
+    Snap7Peer peer(QStringLiteral("127.0.0.1"), {QStringLiteral("--db"), QStringLiteral("100:") + QString::fromLatin1(values.bytes.toHex())});
+    BRIVANT_START_SNAP7(peer);
+    // The project's two rules name the same PLC: snap7's DB 1 holds 32 bytes.
+    for (S7Rule &r : read)
+        if (!r.PLC_Address.isEmpty())
+            r.PLC_Port = QString::number(peer.port());
+    Save_S7_Protocol(s7File(), read, write);
+
+    const CliTextRun r = importDb({QStringLiteral("--list"), QStringLiteral("read"), QStringLiteral("--rack"), QStringLiteral("0"),
+                                   QStringLiteral("--slot"), QStringLiteral("2")},
+                                  peer.port(), QStringLiteral("S7300"));
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("26 read rules added at rows 3 to 28:\n"))) << r.out.toStdString();
+
+    const CliTextRun check = Run_Cli_Text({QStringLiteral("plc-check"), project});
+    EXPECT_EQ(check.exitCode, 0) << check.out.toStdString() << check.err.toStdString();
+    QStringList got;
+    for (const QString &line : check.out.split(u'\n', Qt::SkipEmptyParts)) {
+        if (line.startsWith(QStringLiteral("PLC ")))
+            continue;
+        const QStringList cells = line.split(u'\t');
+        ASSERT_EQ(cells.size(), 5) << line.toStdString();
+        if (cells[1].toInt() >= 3)
+            got << cells[3] + u' ' + cells[4];
+    }
+    EXPECT_EQ(got, values.checkLines);
 }
 
 TEST_F(ImportDbCliTest, PlacementSelectionAndRulesThatDoNotFit)

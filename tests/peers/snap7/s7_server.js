@@ -1,6 +1,6 @@
 // snap7's S7 server with known contents, as a peer for the PLC check's tests.
 //
-//   node s7_server.js [--address 127.0.0.1] [--port N] [--pdu SIZE] [--stop]
+//   node s7_server.js [--address 127.0.0.1] [--port N] [--pdu SIZE] [--stop] [--db N:HEX ...]
 //
 // Listens on ADDRESS (a free port when N is 0 or missing), prints the port on a line of its
 // own and serves until its standard input closes, so that it ends with the test that started it.
@@ -10,7 +10,8 @@
 //        DBD16 = 21.5 (Real); DBD20 = NaN; DBD24 = +Inf; DBW28 = 4711
 //   DB2  (4 bytes): DBW0 = 1500
 //   M (16 bytes): MB10 = 0x08;  I (8 bytes): IB3 = 0x5A;  Q (8 bytes): QW2 = 0x1234
-// No other block exists.
+// No other block exists, except those that --db adds: DB N holding the bytes HEX (big-endian
+// as written, at most 65,536 bytes).
 'use strict';
 const net = require('net');
 const path = require('path');
@@ -25,6 +26,18 @@ const address = option('--address', '127.0.0.1');
 const wantedPort = Number(option('--port', '0'));
 const pdu = Number(option('--pdu', '480'));
 const stopped = args.includes('--stop');
+const extraBlocks = [];
+for (let i = 0; i + 1 < args.length; ++i) {
+    if (args[i] !== '--db')
+        continue;
+    const match = /^([0-9]{1,5}):((?:[0-9a-fA-F]{2})*)$/.exec(args[i + 1]);
+    const number = match ? Number(match[1]) : 0;
+    if (!match || number < 1 || number > 65535 || match[2].length === 0 || match[2].length > 2 * 65536) {
+        process.stderr.write(`snap7 server: --db takes N:HEX (N from 1 to 65535, 1 to 65,536 bytes), not ${args[i + 1]}\n`);
+        process.exit(2);
+    }
+    extraBlocks.push({ number, bytes: Buffer.from(match[2], 'hex') });
+}
 
 function contents() {
     const db1 = Buffer.alloc(32);
@@ -67,6 +80,8 @@ async function main() {
     const memory = contents(); // kept referenced: the server reads these buffers
     server.RegisterArea(server.srvAreaDB, 1, memory.db1);
     server.RegisterArea(server.srvAreaDB, 2, memory.db2);
+    for (const block of extraBlocks)
+        server.RegisterArea(server.srvAreaDB, block.number, block.bytes);
     server.RegisterArea(server.srvAreaMK, memory.flags);
     server.RegisterArea(server.srvAreaPE, memory.inputs);
     server.RegisterArea(server.srvAreaPA, memory.outputs);
@@ -90,7 +105,7 @@ async function main() {
         server.Stop();
         process.exit(0);
     });
-    globalThis.keep = memory;
+    globalThis.keep = [memory, extraBlocks];
 }
 
 main().catch((error) => {
