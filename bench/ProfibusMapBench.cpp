@@ -11,7 +11,14 @@
 #include "s7access/ui/S7RuleTableModel.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QFontDatabase>
+#include <QGlyphRun>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QTabWidget>
+#include <QTextLayout>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -166,6 +173,66 @@ void BM_ReportPdfOneLongWord(benchmark::State &state)
         benchmark::DoNotOptimize(Report_Pdf(input, benchEditor().context.texts).size());
 }
 BENCHMARK(BM_ReportPdfOneLongWord)->ArgName("chars")->Arg(30000)->Arg(100000)->Arg(300000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// What Qt's PDF writer takes by itself for the glyphs of the report with every cell at 1,000
+// characters (about 19.5 million, some ten to a line in the narrow columns, some 1,100 pages),
+// drawn from glyph runs made once beforehand: no layout at all, only the writer's positioning,
+// writing and compressing of each glyph. With `perLine` each line is drawn on its own, as the
+// report draws them; otherwise each block of 90 lines is one glyph run.
+void BM_PdfWriterGlyphsOnly(benchmark::State &state)
+{
+    const bool perLine = state.range(0) != 0;
+    constexpr int kLinesPerBlock = 90;
+    constexpr int kBlocksPerPage = 18;
+    constexpr qint64 kGlyphs = 19'500'000;
+    qsizetype bytes = 0;
+    for (auto _ : state) {
+        QByteArray out;
+        QBuffer buffer(&out);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(10, 10, 10, 10)));
+        QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+        font.setStyleStrategy(QFont::PreferNoShaping);
+        font.setPointSizeF(5);
+        QPainter painter(&writer);
+        painter.setFont(font);
+        QTextLayout layout(QStringLiteral("cellww cel"), font, &writer);
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        const QGlyphRun line = layout.glyphRuns().first();
+        const qreal spacing = QFontMetricsF(font, &writer).lineSpacing();
+        const qreal columnWidth = writer.width() / qreal(kBlocksPerPage);
+        QGlyphRun block = line;
+        QList<quint32> indexes;
+        QList<QPointF> positions;
+        for (int l = 0; l < kLinesPerBlock; ++l) {
+            indexes += line.glyphIndexes();
+            for (const QPointF &p : line.positions())
+                positions += p + QPointF(0, l * spacing);
+        }
+        block.setGlyphIndexes(indexes);
+        block.setPositions(positions);
+        const qint64 perPage = qint64(kBlocksPerPage) * indexes.size();
+        for (qint64 drawn = 0; drawn < kGlyphs; drawn += perPage) {
+            if (drawn > 0)
+                writer.newPage();
+            for (int b = 0; b < kBlocksPerPage; ++b) {
+                if (perLine) {
+                    for (int l = 0; l < kLinesPerBlock; ++l)
+                        painter.drawGlyphRun(QPointF(b * columnWidth, l * spacing), line);
+                } else {
+                    painter.drawGlyphRun(QPointF(b * columnWidth, 0), block);
+                }
+            }
+        }
+        painter.end();
+        bytes = out.size();
+    }
+    state.counters["pdf_kB"] = double(bytes) / 1024.0;
+}
+BENCHMARK(BM_PdfWriterGlyphsOnly)->ArgName("per_line")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ReportHtmlLongCells(benchmark::State &state)
 {
