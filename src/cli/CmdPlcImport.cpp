@@ -93,6 +93,44 @@ std::optional<PlcImportSettings> importSettings(const CliArgs &args, const CliCo
     return s;
 }
 
+// What both import commands take: --select patterns, the connection options and `extra`,
+// PROJECT_DIR and at least one source; nothing after the fault was printed.
+struct ImportRequest
+{
+    CliArgs args;
+    QStringList patterns;
+    QString projectDir;
+    PlcImportSettings settings;
+};
+
+std::optional<ImportRequest> importRequest(const QStringList &arguments, const QStringList &extra, const QString &usage,
+                                           const CliCommand &command)
+{
+    QStringList rest = arguments;
+    QString error;
+    const QStringList patterns = takeSelections(rest, &error);
+    if (!error.isEmpty()) {
+        command.fail(error, kUsageExit);
+        return std::nullopt;
+    }
+    auto parsed = CliArgs::parse(rest, kConnectionOptions + extra, {}, &error);
+    if (!parsed) {
+        command.fail(error, kUsageExit);
+        return std::nullopt;
+    }
+    if (parsed->positional.size() < 2) {
+        command.fail(usage, kUsageExit);
+        return std::nullopt;
+    }
+    const QString projectDir = parsed->positional.first();
+    if (!command.isProjectFolder(projectDir))
+        return std::nullopt;
+    const auto settings = importSettings(*parsed, command);
+    if (!settings)
+        return std::nullopt;
+    return ImportRequest{std::move(*parsed), patterns, projectDir, *settings};
+}
+
 // Adds the items to the project's list and saves it; prints what was added and skipped.
 int addToProject(const QString &projectDir, const PlcImportSettings &settings,
                  const std::vector<PlcImportItem> &items, const CliCommand &command, CliIo &io)
@@ -198,40 +236,32 @@ int Cmd_DbLayout(const QStringList &args, CliIo &io)
 int Cmd_ImportDb(const QStringList &args, CliIo &io)
 {
     const CliCommand command("import-db", io);
-    QStringList rest = args;
-    QString error;
-    const QStringList patterns = takeSelections(rest, &error);
-    if (!error.isEmpty())
-        return command.fail(error, kUsageExit);
-    const auto parsed = CliArgs::parse(rest, kConnectionOptions + QStringList{QStringLiteral("--db"), QStringLiteral("--block")}, {}, &error);
-    if (!parsed)
-        return command.fail(error, kUsageExit);
-    if (parsed->positional.size() < 2)
-        return command.fail(QStringLiteral("usage: brivant-cli import-db PROJECT_DIR SOURCE... --list read|write --plc IP "
-                                           "[--port N] [--type PLC_TYPE] [--rack R] [--slot S] [--poll MS] [--db N] "
-                                           "[--block NAME] [--select PATTERN]..."),
-                            kUsageExit);
-    const QString projectDir = parsed->positional.first();
-    if (!command.isProjectFolder(projectDir))
+    const auto request = importRequest(args, {QStringLiteral("--db"), QStringLiteral("--block")},
+                                       QStringLiteral("usage: brivant-cli import-db PROJECT_DIR SOURCE... --list read|write "
+                                                      "--plc IP [--port N] [--type PLC_TYPE] [--rack R] [--slot S] "
+                                                      "[--poll MS] [--db N] [--block NAME] [--select PATTERN]..."),
+                                       command);
+    if (!request)
         return kUsageExit;
-    const auto settings = importSettings(*parsed, command);
-    if (!settings)
-        return kUsageExit;
+    const CliArgs &parsed = request->args;
+    const QStringList &patterns = request->patterns;
+    const QString &projectDir = request->projectDir;
+    const PlcImportSettings &settings = request->settings;
     int db = -1;
-    if (parsed->has(QStringLiteral("--db"))) {
+    if (parsed.has(QStringLiteral("--db"))) {
         bool ok = false;
-        db = parsed->value(QStringLiteral("--db")).toInt(&ok);
+        db = parsed.value(QStringLiteral("--db")).toInt(&ok);
         if (!ok || db < 0 || db > 65535)
             return command.fail(QStringLiteral("--db takes a DB number from 0 to 65535"), kUsageExit);
     }
 
     std::vector<PlcBlockLayout> blocks;
     try {
-        blocks = Load_Plc_Sources(parsed->positional.mid(1));
+        blocks = Load_Plc_Sources(parsed.positional.mid(1));
     } catch (const BrivantError &e) {
         return command.fail(e.text(), kUsageExit);
     }
-    const QString wantedBlock = parsed->value(QStringLiteral("--block"));
+    const QString wantedBlock = parsed.value(QStringLiteral("--block"));
     std::vector<const PlcBlockLayout *> chosen;
     for (const PlcBlockLayout &b : blocks) {
         QString name = wantedBlock;
@@ -258,49 +288,41 @@ int Cmd_ImportDb(const QStringList &args, CliIo &io)
 
     std::vector<PlcImportItem> items;
     for (const PlcBlockLayout *b : chosen) {
-        auto part = Plc_Block_Items(*b, b->number >= 0 ? b->number : db, patterns, *settings);
+        auto part = Plc_Block_Items(*b, b->number >= 0 ? b->number : db, patterns, settings);
         items.insert(items.end(), part.begin(), part.end());
     }
     if (items.empty())
         return command.fail(QStringLiteral("no member matches %1").arg(patterns.join(QStringLiteral(", "))), kUsageExit);
-    return addToProject(projectDir, *settings, items, command, io);
+    return addToProject(projectDir, settings, items, command, io);
 }
 
 int Cmd_ImportTags(const QStringList &args, CliIo &io)
 {
     const CliCommand command("import-tags", io);
-    QStringList rest = args;
-    QString error;
-    const QStringList patterns = takeSelections(rest, &error);
-    if (!error.isEmpty())
-        return command.fail(error, kUsageExit);
-    const auto parsed = CliArgs::parse(rest, kConnectionOptions, {}, &error);
-    if (!parsed)
-        return command.fail(error, kUsageExit);
-    if (parsed->positional.size() < 2)
-        return command.fail(QStringLiteral("usage: brivant-cli import-tags PROJECT_DIR FILE... --list read|write --plc IP "
-                                           "[--port N] [--type PLC_TYPE] [--rack R] [--slot S] [--poll MS] "
-                                           "[--select PATTERN]..."),
-                            kUsageExit);
-    const QString projectDir = parsed->positional.first();
-    if (!command.isProjectFolder(projectDir))
+    const auto request = importRequest(args, {},
+                                       QStringLiteral("usage: brivant-cli import-tags PROJECT_DIR FILE... --list read|write "
+                                                      "--plc IP [--port N] [--type PLC_TYPE] [--rack R] [--slot S] "
+                                                      "[--poll MS] [--select PATTERN]..."),
+                                       command);
+    if (!request)
         return kUsageExit;
-    const auto settings = importSettings(*parsed, command);
-    if (!settings)
-        return kUsageExit;
+    const CliArgs &parsed = request->args;
+    const QStringList &patterns = request->patterns;
+    const QString &projectDir = request->projectDir;
+    const PlcImportSettings &settings = request->settings;
     std::vector<PlcTag> tags;
     try {
-        for (const QString &file : parsed->positional.mid(1)) {
+        for (const QString &file : parsed.positional.mid(1)) {
             auto part = Load_Plc_Tag_Table(file);
             tags.insert(tags.end(), part.begin(), part.end());
         }
     } catch (const BrivantError &e) {
         return command.fail(e.text(), kUsageExit);
     }
-    const std::vector<PlcImportItem> items = Plc_Tag_Items(tags, patterns, *settings);
+    const std::vector<PlcImportItem> items = Plc_Tag_Items(tags, patterns, settings);
     if (items.empty())
         return command.fail(patterns.isEmpty() ? QStringLiteral("the files hold no tags")
                                                : QStringLiteral("no tag matches %1").arg(patterns.join(QStringLiteral(", "))),
                             kUsageExit);
-    return addToProject(projectDir, *settings, items, command, io);
+    return addToProject(projectDir, settings, items, command, io);
 }
