@@ -21,11 +21,13 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QHash>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRawFont>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -411,10 +413,20 @@ public:
     }
 
 private:
+    // A cell's text wrapped by the report itself: its glyphs, each line's first glyph, and
+    // each glyph's place (baseline y of the line's top at 0).
+    struct GlyphLines
+    {
+        QList<quint32> glyphs;
+        QList<QPointF> positions;
+        std::vector<qsizetype> lineStarts; // one per line, and the end
+    };
+
     struct Cell
     {
         QString text;
-        std::unique_ptr<QTextLayout> layout; // only for a text of more than one line
+        std::unique_ptr<QTextLayout> layout; // for a text of more than one line that needs shaping
+        std::unique_ptr<GlyphLines> glyphs;  // for a text of more than one line that does not
         int lines = 1;
     };
 
@@ -510,6 +522,105 @@ private:
         layout->endLayout();
         lines = std::max(lines, 1);
         return layout;
+    }
+
+    // The font as the PDF draws it, for glyph runs; made once for each font of a table.
+    const QRawFont &rawFont(const QFont &font)
+    {
+        if (!m_rawFont || m_rawFontKey != font) {
+            m_rawFontKey = font;
+            m_rawFont = std::make_unique<QRawFont>(QRawFont::fromFont(QFont(font, &m_writer)));
+        }
+        return *m_rawFont;
+    }
+
+    // Wraps a text of Latin letters (below U+0300: no shaping, no joining, left to right) at
+    // its spaces and a word wider than `width` where it meets the edge, without the text
+    // engine: the largest lists have millions of lines, and laying each out through it costs
+    // more than drawing it. Nothing for any other text, and where the font lacks a glyph
+    // (those take the text engine, with its fallback fonts).
+    std::unique_ptr<GlyphLines> wrappedGlyphs(const QString &text, const QFont &font, qreal width, qreal ascent,
+                                              qreal lineSpacing, int &lines)
+    {
+        for (const QChar c : text) {
+            if (c.unicode() >= 0x300 && c != QChar::LineSeparator)
+                return nullptr;
+            if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0))
+                return nullptr;
+        }
+        const QRawFont &raw = rawFont(font);
+        if (!raw.isValid())
+            return nullptr;
+        QString plain = text;
+        plain.replace(QChar::LineSeparator, u' ');
+        const QList<quint32> indexes = raw.glyphIndexesForString(plain);
+        if (indexes.size() != plain.size())
+            return nullptr;
+        for (const quint32 g : indexes)
+            if (g == 0)
+                return nullptr;
+        const QList<QPointF> advances = raw.advancesForGlyphIndexes(indexes);
+        auto out = std::make_unique<GlyphLines>();
+        out->glyphs.reserve(indexes.size());
+        out->positions.reserve(indexes.size());
+        int line = 0;
+        qreal x = 0;
+        const auto newLine = [&] {
+            ++line;
+            x = 0;
+            out->lineStarts.push_back(out->glyphs.size());
+        };
+        const auto place = [&](qsizetype i) {
+            out->glyphs.append(indexes[i]);
+            out->positions.append(QPointF(x, line * lineSpacing + ascent));
+            x += advances[i].x();
+        };
+        out->lineStarts.push_back(0);
+        const qsizetype n = text.size();
+        for (qsizetype i = 0; i < n;) {
+            if (text.at(i) == QChar::LineSeparator) {
+                newLine();
+                ++i;
+                continue;
+            }
+            if (text.at(i) == u' ') {
+                // A space at a line's end is not drawn; elsewhere it keeps the words apart.
+                x += advances[i].x();
+                ++i;
+                continue;
+            }
+            qsizetype end = i;
+            qreal wordWidth = 0;
+            while (end < n && text.at(end) != u' ' && text.at(end) != QChar::LineSeparator)
+                wordWidth += advances[end++].x();
+            if (x > 0 && x + wordWidth > width)
+                newLine();
+            for (; i < end; ++i) {
+                if (x > 0 && x + advances[i].x() > width)
+                    newLine();
+                place(i);
+            }
+        }
+        out->lineStarts.push_back(out->glyphs.size());
+        lines = line + 1;
+        return out;
+    }
+
+    void drawGlyphLines(const GlyphLines &g, const QFont &font, QPointF origin, int from, int to, qreal lineSpacing)
+    {
+        const int lineCount = int(g.lineStarts.size()) - 1;
+        to = std::min(to, lineCount);
+        if (from >= to)
+            return;
+        const qsizetype first = g.lineStarts[std::size_t(from)];
+        const qsizetype last = g.lineStarts[std::size_t(to)];
+        if (first == last)
+            return;
+        QGlyphRun run;
+        run.setRawFont(rawFont(font));
+        run.setGlyphIndexes(g.glyphs.mid(first, last - first));
+        run.setPositions(g.positions.mid(first, last - first));
+        m_painter.drawGlyphRun(origin - QPointF(0, from * lineSpacing), run);
     }
 
     void paragraph(const QString &text, const QFont &font, qreal spaceAfter)
@@ -634,8 +745,11 @@ private:
             cell.text = qsizetype(i) < row.size() ? displayText(row[qsizetype(i)]) : QString();
             const qreal inner = widths[i] - 2 * padding();
             // A long text is laid out at once: measuring it first would shape it twice.
-            if (cell.text.size() > 64 || cell.text.contains(QChar::LineSeparator) || fm.horizontalAdvance(cell.text) > inner)
-                cell.layout = wrapped(cell.text, font, inner, ls, cell.lines);
+            if (cell.text.size() > 64 || cell.text.contains(QChar::LineSeparator) || fm.horizontalAdvance(cell.text) > inner) {
+                cell.glyphs = wrappedGlyphs(cell.text, font, std::max<qreal>(inner, 1), fm.ascent(), ls, cell.lines);
+                if (!cell.glyphs)
+                    cell.layout = wrapped(cell.text, font, inner, ls, cell.lines);
+            }
         }
         return cells;
     }
@@ -654,7 +768,9 @@ private:
             m_painter.setPen(QPen(Qt::black, 0.5 * m_pt));
             m_painter.drawRect(box);
             const Cell &cell = cells[i];
-            if (cell.layout) {
+            if (cell.glyphs) {
+                drawGlyphLines(*cell.glyphs, font, QPointF(x + padding(), m_y + padding()), from, to, ls);
+            } else if (cell.layout) {
                 for (int l = from; l < std::min(to, cell.layout->lineCount()); ++l)
                     cell.layout->lineAt(l).draw(&m_painter, QPointF(x + padding(), m_y + padding() - from * ls));
             } else if (from == 0 && !cell.text.isEmpty()) {
@@ -775,6 +891,8 @@ private:
     QFont m_body;
     QFont m_small;
     QFont m_fixed;
+    QFont m_rawFontKey;
+    std::unique_ptr<QRawFont> m_rawFont;
 };
 
 int workOf(const Document &doc)

@@ -313,6 +313,50 @@ TEST_F(ReportTest, TablesKeepOneSizeOnEveryPageAndTheMapIsDrawn)
     EXPECT_EQ(Poppler(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}).trimmed().count(u'\n'), 1);
 }
 
+// Long cells wrap in their column at their spaces, whether the report lays them out itself
+// (Latin text) or through the text engine (Greek, Arabic, a letter with a combining accent): every
+// word prints whole and in order, nothing is lost at a line's or a page's end, and no line
+// reaches into the next column.
+TEST_F(ReportTest, LongCellsWrapInTheirColumnWithEveryWordWhole)
+{
+    QString latin;
+    for (int i = 0; latin.size() < 900; ++i)
+        latin += QStringLiteral("Füllstand%1 tank%2 ").arg(i).arg(QString(i % 9, u'w'));
+    const QStringList texts = {latin.trimmed(), QStringLiteral("Στάθμη δεξαμενής ").repeated(40).trimmed(),
+                               QStringLiteral("مستوى الخزان ").repeated(40).trimmed(),
+                               QStringLiteral("Cafe\u0301 level ").repeated(50).trimmed(),
+                               QStringLiteral("line one\nline two\r\nline three")};
+    S7RuleList read = Saved(project, S7Rule::List::Read);
+    for (std::size_t i = 0; i < 40; ++i) {
+        read[i] = read[0];
+        read[i].Position = QString::number(2 * i);
+        read[i].Mnemonic = texts[qsizetype(i % std::size_t(texts.size()))];
+    }
+    Save_S7_Protocol(project + QStringLiteral("/S7_Protocol.xml"), read, Saved(project, S7Rule::List::Write));
+    const QString pdf = ws.file(QStringLiteral("cells.pdf"));
+    ASSERT_EQ(Run_Report({project, pdf}).exitCode, 0);
+
+    const QString text = Poppler(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}).simplified();
+    EXPECT_TRUE(text.contains(latin.trimmed())) << text.left(3000).toStdString();
+    EXPECT_TRUE(text.contains(texts[1])) << text.left(3000).toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("line one line two line three")));
+
+    // Every word of the Latin cells lies left of the S7 address column beside it.
+    const QString boxes = Poppler(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")})
+                              .section(QStringLiteral(">Write<"), 0, 0);
+    const QRegularExpression address(QStringLiteral(R"re(xMin="([0-9.]+)"[^>]*>DB\d+\.DBW\d+<)re"));
+    const QRegularExpression word(QStringLiteral(R"re(xMax="([0-9.]+)"[^>]*>(Füllstand|tank)\w*<)re"));
+    double addressLeft = 1e9;
+    for (auto it = address.globalMatch(boxes); it.hasNext();)
+        addressLeft = std::min(addressLeft, it.next().captured(1).toDouble());
+    int words = 0;
+    double rightmost = 0;
+    for (auto it = word.globalMatch(boxes); it.hasNext(); ++words)
+        rightmost = std::max(rightmost, it.next().captured(1).toDouble());
+    EXPECT_GT(words, 8 * 60);
+    EXPECT_LT(rightmost, addressLeft);
+}
+
 // As gsd does: an existing file is replaced only with --force, and a link to a missing file
 // is never written through.
 TEST_F(ReportTest, ReplacesAFileOnlyWithForceAndNeverWritesThroughADanglingLink)
