@@ -572,7 +572,9 @@ private:
         };
         const auto place = [&](qsizetype i) {
             out->glyphs.append(indexes[i]);
-            out->positions.append(QPointF(x, line * lineSpacing + ascent));
+            // Whole device pixels (1/1200 inch): the writer then moves from glyph to glyph by
+            // whole numbers, the shortest text for each of millions of glyphs.
+            out->positions.append(QPointF(std::round(x), std::round(line * lineSpacing + ascent)));
             x += advances[i].x();
         };
         out->lineStarts.push_back(0);
@@ -584,7 +586,7 @@ private:
                 continue;
             }
             if (text.at(i) == u' ') {
-                // A space at a line's end is not drawn; elsewhere it keeps the words apart.
+                // A space is not drawn: its width keeps the words apart, as readers of the PDF see.
                 x += advances[i].x();
                 ++i;
                 continue;
