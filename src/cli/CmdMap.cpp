@@ -1,6 +1,7 @@
 #include "app/ConfigWorkspace.h"
 #include "cli/CliArgs.h"
 #include "cli/CliIo.h"
+#include "cli/CliTable.h"
 #include "cli/Commands.h"
 #include "common/Errors.h"
 #include "s7access/DelimitedText.h"
@@ -9,33 +10,6 @@
 #include "texts/TextTable.h"
 
 #include <algorithm>
-
-namespace {
-
-// Columns padded to their widest cell, two blanks apart; the last column is not padded.
-QString alignedTable(const QList<QStringList> &rows)
-{
-    QList<qsizetype> widths;
-    for (const QStringList &row : rows) {
-        for (qsizetype c = 0; c < row.size(); ++c) {
-            if (widths.size() <= c)
-                widths.append(0);
-            widths[c] = std::max(widths[c], row[c].size());
-        }
-    }
-    QString text;
-    for (const QStringList &row : rows) {
-        QString line;
-        for (qsizetype c = 0; c < row.size(); ++c)
-            line += c + 1 < row.size() ? row[c].leftJustified(widths[c] + 2) : row[c];
-        while (line.endsWith(u' '))
-            line.chop(1);
-        text += line + QLatin1Char('\n');
-    }
-    return text;
-}
-
-} // namespace
 
 // The PROFIBUS data map of a project: which rule fills which bytes of the converter's in and out
 // areas. Files that cannot be read answer 2, as validate does.
@@ -74,7 +48,7 @@ int Cmd_Map(const QStringList &args, CliIo &io)
     io.println(QStringLiteral("in: %1 bytes (Number Byte In, read rules); out: %2 bytes (Number Byte Out, write rules)")
                    .arg(map.byteCount(MapArea::In))
                    .arg(map.byteCount(MapArea::Out)));
-    io.write(alignedTable(rows).toUtf8());
+    io.write(Aligned_Table(rows).toUtf8());
     // The enabled rules without a place, with the reason, after the table.
     for (const QString &line : Map_Unplaced_Lines(map, read, write, texts))
         io.println(line);

@@ -1,6 +1,7 @@
 #include "app/ConfigWorkspace.h"
 #include "cli/CliArgs.h"
 #include "cli/CliIo.h"
+#include "cli/CliTable.h"
 #include "cli/Commands.h"
 #include "common/Errors.h"
 #include "plcsource/PlcImport.h"
@@ -36,25 +37,6 @@ QStringList takeSelections(QStringList &args, QString *error)
         }
     }
     return patterns;
-}
-
-QString alignedLines(const QList<QStringList> &rows)
-{
-    QList<qsizetype> widths;
-    for (const QStringList &row : rows)
-        for (qsizetype c = 0; c < row.size(); ++c) {
-            if (widths.size() <= c)
-                widths.append(0);
-            widths[c] = std::max(widths[c], row[c].size());
-        }
-    QString text;
-    for (const QStringList &row : rows) {
-        QString line;
-        for (qsizetype c = 0; c < row.size(); ++c)
-            line += c + 1 < row.size() ? row[c].leftJustified(widths[c] + 2) : row[c];
-        text += line + u'\n';
-    }
-    return text;
 }
 
 const QStringList kConnectionOptions = {QStringLiteral("--list"), QStringLiteral("--plc"), QStringLiteral("--port"),
@@ -190,14 +172,14 @@ int addToProject(const QString &projectDir, const PlcImportSettings &settings,
         rows.append({QStringLiteral("row %1").arg(result.rows[next - 1]), item.address, r.Data_Type,
                      QStringLiteral("position %1.%2").arg(r.Position, r.Bit), item.mnemonic});
     }
-    io.write(alignedLines(rows).toUtf8());
+    io.write(Aligned_Table(rows).toUtf8());
     QList<QStringList> skipped;
     for (const PlcImportItem &item : items)
         if (!item.skipReason.isEmpty())
             skipped.append({item.mnemonic, item.typeName, item.skipReason});
     if (!skipped.isEmpty()) {
         io.println(QStringLiteral("Skipped %1:").arg(skipped.size()));
-        io.write(alignedLines(skipped).toUtf8());
+        io.write(Aligned_Table(skipped).toUtf8());
     }
     return 0;
 }
@@ -228,7 +210,7 @@ int Cmd_DbLayout(const QStringList &args, CliIo &io)
         QList<QStringList> rows;
         for (const PlcMemberLayout &m : b.members)
             rows.append({QStringLiteral("  ") + Plc_Member_Address(b, m), m.typeName(), m.path});
-        io.write(alignedLines(rows).toUtf8());
+        io.write(Aligned_Table(rows).toUtf8());
     }
     return 0;
 }
@@ -243,10 +225,7 @@ int Cmd_ImportDb(const QStringList &args, CliIo &io)
                                        command);
     if (!request)
         return kUsageExit;
-    const CliArgs &parsed = request->args;
-    const QStringList &patterns = request->patterns;
-    const QString &projectDir = request->projectDir;
-    const PlcImportSettings &settings = request->settings;
+    const auto &[parsed, patterns, projectDir, settings] = *request;
     int db = -1;
     if (parsed.has(QStringLiteral("--db"))) {
         bool ok = false;
@@ -306,10 +285,7 @@ int Cmd_ImportTags(const QStringList &args, CliIo &io)
                                        command);
     if (!request)
         return kUsageExit;
-    const CliArgs &parsed = request->args;
-    const QStringList &patterns = request->patterns;
-    const QString &projectDir = request->projectDir;
-    const PlcImportSettings &settings = request->settings;
+    const auto &[parsed, patterns, projectDir, settings] = *request;
     std::vector<PlcTag> tags;
     try {
         for (const QString &file : parsed.positional.mid(1)) {
